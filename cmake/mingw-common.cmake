@@ -1,0 +1,9 @@
+# Shared part of the MinGW-w64 toolchain files: Debian's posix thread-model compilers.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${VELMORA_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VELMORA_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${VELMORA_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VELMORA_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

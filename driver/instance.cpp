@@ -1,0 +1,3 @@
+#include "driver/instance.h"
+
+HINSTANCE g_hInstance;

@@ -1,0 +1,28 @@
+#include <stdlib.h>
+
+#include "driver/command_line.h"
+#include "driver/install.h"
+#include "driver/instance.h"
+#include "driver/relocate.h"
+#include "driver/second_stage.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    g_hInstance = instance;
+    const char* commandLine = GetCommandLineA();
+    switch (SelectStartMode(__argc, commandLine)) {
+    case START_SECOND_STAGE:
+        RunSecondStage(__argc, __argv);
+        break;
+    case START_RELOCATION:
+        RelocateUninstaller();
+        break;
+    case START_INSTALL: {
+        char packagePath[MAX_PATH];
+        TakePackagePath(commandLine, packagePath, sizeof packagePath);
+        RunInstall(instance, packagePath);
+        break;
+    }
+    }
+    return 0;
+}

@@ -1,0 +1,38 @@
+#include "package/inf_runner.h"
+
+#include "package/layout.h"
+#include "package/paths.h"
+
+// The five flags of the original SPINST_ALL: INI files, registry and files. Current
+// headers give SPINST_ALL more bits, whose directives the package must not run.
+#define PACKAGE_INSTALL_FLAGS 0x1F
+
+UINT CALLBACK InfQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
+                               UINT_PTR param2)
+{
+    return SetupDefaultQueueCallbackA(context, notification, param1, param2);
+}
+
+int RunInfSection(const char* sourceRoot, const char* destinationFolder, const char* sectionName)
+{
+    char infPath[MAX_PATH];
+    if (!JoinPath(infPath, sizeof infPath, sourceRoot, INF_FILE_NAME))
+        return 0;
+    HINF inf = SetupOpenInfFileA(infPath, NULL, INF_STYLE_WIN4, NULL);
+    if (inf == INVALID_HANDLE_VALUE)
+        return 0;
+    if (!SetupSetDirectoryIdA(inf, DESTINATION_DIRID, destinationFolder)) {
+        SetupCloseInfFile(inf);
+        return 0;
+    }
+    // The context is never released: both callers end the process right after.
+    PVOID queueContext = SetupInitDefaultQueueCallbackEx(NULL, NULL, 0, 0, NULL);
+    BOOL installed = SetupInstallFromInfSectionA(NULL, inf, sectionName, PACKAGE_INSTALL_FLAGS,
+                                                 HKEY_LOCAL_MACHINE, sourceRoot, SP_COPY_NEWER,
+                                                 InfQueueCallback, queueContext, NULL, NULL);
+    SetupCloseInfFile(inf);
+    if (!installed)
+        return 0;
+    WinExec("grpconv.exe /o", SW_SHOW);
+    return 1;
+}

@@ -1,0 +1,13 @@
+#pragma once
+#include <windows.h>
+#include <setupapi.h>
+
+// Carries out one section of sourceRoot\install.inf through the Setup API, with
+// sourceRoot as the source of its files and destinationFolder bound to the
+// destination id; after success starts grpconv for the Start-menu entries.
+// Yields 1 when the Setup API carried the section out, else 0.
+int RunInfSection(const char* sourceRoot, const char* destinationFolder, const char* sectionName);
+
+// Hands every file-queue notification to the Setup API's default handling.
+UINT CALLBACK InfQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
+                               UINT_PTR param2);

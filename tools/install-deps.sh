@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs what a fresh Debian machine lacks for building and testing, idempotently.
+set -eu
+
+PACKAGES="cmake python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 gcab googletest locales"
+
+missing=""
+for package in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing="$missing $package"
+done
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+
+# Wine falls back to English without a word when the locale is not generated.
+for locale in de_DE.UTF-8 en_US.UTF-8; do
+    if ! locale -a 2>/dev/null | grep -qi "^$(echo "$locale" | sed 's/UTF-8/utf8/')\$"; then
+        $SUDO sed -i "s/^# *\($locale UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^$locale UTF-8" /etc/locale.gen || echo "$locale UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+        need_locale_gen=1
+    fi
+done
+[ -z "${need_locale_gen:-}" ] || $SUDO locale-gen >/dev/null

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Makes data.cab (MSZIP) from the application's files, under their bare names and
+# with one fixed date, so that the same files always give the same cabinet.
+#   make_cab.sh OUTPUT.cab FILE...
+set -eu
+output=$1
+shift
+stage="$output.files"
+rm -rf "$stage"
+mkdir -p "$stage"
+for file in "$@"; do
+    cp "$file" "$stage/"
+done
+touch -d "2000-01-01 00:00:00 UTC" "$stage"/*
+rm -f "$output"
+(cd "$stage" && gcab --create --zip --nopath "$output" *)
