@@ -1,0 +1,94 @@
+#include "folderdialog/validate.h"
+
+#include <windows.h>
+
+#include "resources/messages.h"
+#include "resources/resource.h"
+
+static int IsEdgeByte(char byte)
+{
+    return byte == '\t' || byte == ' ' || byte == '.';
+}
+
+int IsValidPathComponent(const char* name)
+{
+    if (!name)
+        return 0;
+    int length = lstrlenA(name);
+    if (length == 0 || IsEdgeByte(name[0]) || IsEdgeByte(name[length - 1]))
+        return 0;
+    for (; *name; ++name) {
+        for (const char* refused = "\"*/:<>?\\|"; *refused; ++refused)
+            if (*name == *refused)
+                return 0;
+    }
+    return 1;
+}
+
+static int PathExists(const char* path)
+{
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+int CheckPath(const char* path, int checkOnly)
+{
+    if (!path)
+        return PATH_MALFORMED;
+    // The working copy holds 259 characters; anything longer is refused before it is
+    // copied, so a long text from the edit box can never run past the buffer.
+    int length = lstrlenA(path);
+    if (length >= MAX_PATH)
+        return PATH_MALFORMED;
+    char work[MAX_PATH];
+    lstrcpyA(work, path);
+
+    // Bytes from 0x80 up are no drive letters, whatever the code page says.
+    unsigned char letter = (unsigned char)work[0] | 0x20;
+    if (length < 3 || letter < 'a' || letter > 'z' || work[1] != ':' || work[2] != '\\')
+        return PATH_MALFORMED;
+    if (length == 3)
+        return checkOnly || PathExists(work) ? PATH_OK : PATH_NOT_CREATED;
+
+    char* name = work + 3;
+    for (;;) {
+        char* end = name;
+        while (*end && *end != '\\')
+            ++end;
+        int lastName = *end == 0;
+        *end = 0;
+        if (!IsValidPathComponent(name))
+            return PATH_MALFORMED;
+        if (!checkOnly) {
+            // Fails for a level that is there already, which is fine: only the
+            // existence afterwards counts.
+            CreateDirectoryA(work, NULL);
+            if (!PathExists(work))
+                return PATH_NOT_CREATED;
+        }
+        if (lastName)
+            return PATH_OK;
+        *end = '\\';
+        name = end + 1;
+        if (!*name)
+            return PATH_MALFORMED;
+    }
+}
+
+int ValidateDestination(const char* path)
+{
+    // The program is built without exceptions: every non-zero code of CheckPath
+    // falls through to the one place that explains it.
+    int code = CheckPath(path, 1);
+    if (code == PATH_OK) {
+        if (PathExists(path))
+            return PATH_OK;
+        if (ShowPathMessage(IDS_FOLDER_MISSING, STYLE_QUESTION, path) != IDYES)
+            return PATH_DECLINED;
+        code = CheckPath(path, 0);
+        if (code == PATH_OK)
+            return PATH_OK;
+    }
+    ShowPathMessage(code == PATH_MALFORMED ? IDS_FOLDER_INVALID : IDS_FOLDER_NOT_CREATED,
+                    STYLE_WARNING, path ? path : "");
+    return code;
+}
