@@ -4,15 +4,16 @@
 
 #include <vector>
 
-ChildProcess::ChildProcess(const std::string& commandLine, DWORD flags)
+ChildProcess::ChildProcess(const std::string& commandLine, DWORD flags, const char* application,
+                           const char* folder)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
     SetLastError(0xdeadbeef);
-    m_started = CreateProcessA(NULL, line.data(), NULL, NULL, TRUE, flags, NULL, NULL, &startup,
-                               &m_process);
+    m_started = CreateProcessA(application, line.data(), NULL, NULL, TRUE, flags, NULL, folder,
+                               &startup, &m_process);
     EXPECT_TRUE(m_started) << "cannot start " << commandLine << ": " << GetLastError();
 }
 

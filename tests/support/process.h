@@ -7,7 +7,8 @@
 // when the test ends, ended.
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::string& commandLine, DWORD flags = 0);
+    explicit ChildProcess(const std::string& commandLine, DWORD flags = 0,
+                          const char* application = NULL, const char* folder = NULL);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

@@ -1,0 +1,191 @@
+// The whole life cycle of the real package under Wine: the robot answers every window.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/life_cycle.h"
+#include "tests/support/environment.h"
+#include "tests/support/installation.h"
+#include "tests/support/process.h"
+#include "tests/support/scratch.h"
+
+static bool Gone(const std::string& path) { return !FileExists(path); }
+static bool Present(const std::string& path) { return FileExists(path); }
+
+class LifeCycle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ForgetInstallation();
+        RemoveTree(DefaultDestination());
+        m_workFoldersBefore = EntriesStartingWith(TempFolder(), "Vel");
+        m_copiesBefore = EntriesStartingWith(TempFolder(), "Del");
+    }
+    void TearDown() override
+    {
+        RemoveTree(DefaultDestination());
+        DeleteFileA(StartMenuShortcut("Velmora").c_str());
+        DeleteFileA(StartMenuShortcut("Velmora Readme").c_str());
+        ForgetInstallation();
+    }
+
+    // Installs by typing folder into the browser (it must exist: no question).
+    void InstallInto(const std::string& folder)
+    {
+        PackageRun run = RunPackage({"yes", "type=" + folder, "browse-ok", "ok"});
+        ASSERT_TRUE(run.robotFinished) << run.robotError;
+        ASSERT_EQ(Box(IDS_INSTALL_DONE), run.seen.back());
+    }
+    void ExpectNoWorkFolderLeft()
+    {
+        EXPECT_EQ(m_workFoldersBefore, EntriesStartingWith(TempFolder(), "Vel"));
+    }
+    void ExpectNotInstalled(const std::string& folder)
+    {
+        ExpectNoInstalledFiles(folder);
+        EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+    }
+
+    std::vector<std::string> m_workFoldersBefore;
+    std::vector<std::string> m_copiesBefore;
+};
+
+TEST_F(LifeCycle, FreshInstallIntoTheProposedFolder)
+{
+    const std::string destination = DefaultDestination();
+    PackageRun run = RunPackage({"yes", "read", "browse-ok", "yes", "ok"});
+    ASSERT_TRUE(run.robotFinished) << run.robotError;
+    EXPECT_EQ(0u, run.exitCode);
+    ASSERT_EQ(4u, run.seen.size());
+    EXPECT_EQ(Box(IDS_CONFIRM_INSTALL), run.seen[0]);
+    EXPECT_EQ("edit=" + destination + " ok=1", run.seen[1]);
+    EXPECT_EQ(Box(IDS_FOLDER_MISSING, destination), run.seen[2]);
+    EXPECT_EQ(Box(IDS_INSTALL_DONE), run.seen[3]);
+
+    ExpectInstalledFiles(destination);
+    const std::string package = ReadWholeFile(ArtefactPath("VELMORA_PACKAGE"));
+    EXPECT_TRUE(ReadWholeFile(destination + "\\uninst.exe") == package.substr(0, 57344));
+    EXPECT_TRUE(ReadWholeFile(destination + "\\Install.inf") == package.substr(57344, 2518));
+    EXPECT_EQ(ShortPath(destination) + "\\uninst.exe",
+              RegistryString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"));
+    EXPECT_EQ("Karvenko's Velmora for Win32 1.0",
+              RegistryString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "DisplayName"));
+    EXPECT_TRUE(WaitUntil(Present, StartMenuShortcut("Velmora"), 10000))
+        << StartMenuShortcut("Velmora") << " was not made";
+    EXPECT_TRUE(WaitUntil(Present, StartMenuShortcut("Velmora Readme"), 10000));
+    ExpectNoWorkFolderLeft();
+}
+
+TEST_F(LifeCycle, TheSystemListRemovesEverythingButTheFolder)
+{
+    const std::string destination = DefaultDestination();
+    ASSERT_TRUE(CreateDirectoryA(destination.c_str(), NULL)) << GetLastError();
+    InstallInto(destination);
+    ASSERT_TRUE(WaitUntil(Present, StartMenuShortcut("Velmora"), 10000));
+
+    ScratchFolder output;
+    ChildProcess list("cmd.exe /c uninstaller.exe --list > \"" + (output / "list.txt") + "\"");
+    EXPECT_EQ(0u, list.WaitForExit(20000));
+    EXPECT_NE(std::string::npos, ReadWholeFile(output / "list.txt").find("Karvenko's Velmora for Win32 1.0"))
+        << ReadWholeFile(output / "list.txt");
+
+    ChildProcess remove("uninstaller.exe --remove Velmor32");
+    EXPECT_EQ(0u, remove.WaitForExit(20000));
+    // The uninstaller returns when uninst.exe ends; its copy removes the files after.
+    EXPECT_TRUE(WaitUntil(Gone, destination + "\\uninst.exe", 30000));
+    ExpectNoInstalledFiles(destination);
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+    EXPECT_TRUE(FolderExists(destination));
+    EXPECT_TRUE(WaitUntil(Gone, StartMenuShortcut("Velmora"), 10000));
+    EXPECT_TRUE(WaitUntil(Gone, StartMenuShortcut("Velmora Readme"), 10000));
+    Sleep(500);
+    EXPECT_EQ(m_copiesBefore, EntriesStartingWith(TempFolder(), "Del")) << "a temporary copy is left";
+}
+
+TEST_F(LifeCycle, ASecondInstallProposesThePreviousFolder)
+{
+    ScratchFolder earlier;
+    InstallInto(earlier.Path());
+    PackageRun run = RunPackage({"yes", "read", "browse-cancel", "wait-gone"});
+    ASSERT_TRUE(run.robotFinished) << run.robotError;
+    ASSERT_EQ(2u, run.seen.size());
+    const std::string prefix = "edit=", suffix = " ok=1";
+    ASSERT_EQ(0u, run.seen[1].find(prefix)) << run.seen[1];
+    std::string proposed = run.seen[1].substr(prefix.size(), run.seen[1].size() - prefix.size() - suffix.size());
+    EXPECT_EQ(ShortPath(earlier.Path()), proposed) << "the previous folder, without \\Velmor32 again";
+    ExpectInstalledFiles(earlier.Path());
+}
+
+TEST_F(LifeCycle, NoAtTheConfirmationEndsAtOnce)
+{
+    PackageRun run = RunPackage({"no", "wait-gone"});
+    ASSERT_TRUE(run.robotFinished) << run.robotError;
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(std::vector<std::string>{Box(IDS_CONFIRM_INSTALL)}, run.seen);
+    ExpectNoWorkFolderLeft();
+    ExpectNotInstalled(DefaultDestination());
+    EXPECT_FALSE(FolderExists(DefaultDestination()));
+}
+
+TEST_F(LifeCycle, CancelInTheBrowserEndsSilently)
+{
+    PackageRun run = RunPackage({"yes", "browse-cancel", "wait-gone"});
+    ASSERT_TRUE(run.robotFinished) << run.robotError;
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(std::vector<std::string>{Box(IDS_CONFIRM_INSTALL)}, run.seen);
+    ExpectNoWorkFolderLeft();
+    ExpectNotInstalled(DefaultDestination());
+}
+
+TEST_F(LifeCycle, ATypedFolderOfThreeNewLevelsIsCreatedAndInstalledInto)
+{
+    ScratchFolder parent;
+    const std::string destination = parent / "Neue Programme\\Velmora 1.0\\bin";
+    PackageRun run = RunPackage({"yes", "type=" + destination, "browse-ok", "yes", "ok"});
+    ASSERT_TRUE(run.robotFinished) << run.robotError;
+    ASSERT_EQ(3u, run.seen.size());
+    EXPECT_EQ(Box(IDS_FOLDER_MISSING, destination), run.seen[1]);
+    EXPECT_EQ(Box(IDS_INSTALL_DONE), run.seen[2]);
+    ExpectInstalledFiles(destination);
+    EXPECT_EQ(ShortPath(destination) + "\\uninst.exe",
+              RegistryString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"));
+}
+
+TEST_F(LifeCycle, APackageNameThatOpensNoFileFailsAtTheCopy)
+{
+    ScratchFolder downloads;
+    const std::string package = downloads / "VelmoraSetup.exe";
+    ASSERT_TRUE(CopyFileA(ArtefactPath("VELMORA_PACKAGE").c_str(), package.c_str(), FALSE));
+    ScratchFolder destination;
+    // Started without its extension: the first word names no file.
+    PackageRun run = RunPackage({"yes", "type=" + destination.Path(), "browse-ok", "ok", "wait-gone"},
+                                "VelmoraSetup", package.c_str(), downloads.Path().c_str());
+    ASSERT_TRUE(run.robotFinished) << run.robotError;
+    ASSERT_EQ(2u, run.seen.size());
+    EXPECT_EQ(Box(IDS_COPY_FAILED), run.seen[1]);
+    ExpectNoWorkFolderLeft();
+    ExpectNotInstalled(destination.Path());
+}
+
+// TEMP and TMP with a blank and a national letter, for both the install and the
+// uninstaller's temporary copy.
+TEST_F(LifeCycle, ATempFolderWithABlankAndAnUmlautInstallsAndUninstalls)
+{
+    ScratchFolder parent;
+    const std::string temp = parent / "Tmp \xd6rdner";
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL)) << GetLastError();
+    const std::string originalTemp = TempFolder();
+    SetEnvironmentVariableA("TEMP", temp.c_str());
+    SetEnvironmentVariableA("TMP", temp.c_str());
+    ScratchFolder destination;
+    InstallInto(destination.Path());
+    ExpectInstalledFiles(destination.Path());
+    EXPECT_TRUE(EntriesStartingWith(temp, "Vel").empty());
+
+    ChildProcess uninstaller("\"" + (destination / "uninst.exe") + "\"");
+    EXPECT_EQ(0u, uninstaller.WaitForExit(20000));
+    EXPECT_TRUE(WaitUntil(Gone, destination / "uninst.exe", 30000));
+    ExpectNoInstalledFiles(destination.Path());
+    Sleep(500);
+    EXPECT_TRUE(EntriesStartingWith(temp, "Del").empty()) << "a temporary copy is left in " << temp;
+    SetEnvironmentVariableA("TEMP", originalTemp.c_str());
+    SetEnvironmentVariableA("TMP", originalTemp.c_str());
+}
