@@ -1,6 +1,7 @@
 #include <stdlib.h>
 
 #include "driver/command_line.h"
+#include "driver/dll_search.h"
 #include "driver/install.h"
 #include "driver/instance.h"
 #include "driver/relocate.h"
@@ -9,6 +10,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     g_hInstance = instance;
+    RestrictDllSearch();
     const char* commandLine = GetCommandLineA();
     switch (SelectStartMode(__argc, commandLine)) {
     case START_SECOND_STAGE:
