@@ -20,3 +20,4 @@ case "$file_header" in
 *pei-i386*) echo "ok: 32-bit image ($file_header)" ;;
 *) echo "FAIL: not a 32-bit image: $file_header"; exit 1 ;;
 esac
+python3 tests/check_resources.py $build/driver/setup.exe
