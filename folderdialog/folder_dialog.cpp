@@ -101,7 +101,7 @@ static void ShowSelection(HWND browser, BrowseHookRecord* record, LPCITEMIDLIST 
             GetCurrentDirectoryA(MAX_PATH, path);
             text = path;
         }
-    } else if (path[1] != ':') {
+    } else if (!path[0] || path[1] != ':') {
         text = "";
         enableOk = 0;
     }

@@ -42,7 +42,8 @@ AnsweredCall CallAnswered(const std::vector<std::string>& steps, DWORD timeoutPe
         for (int round = 0; !returned && round < 200; ++round) {
             std::vector<std::string> seen;
             if (RunRobot({"dismiss"}, 500, &seen, NULL))
-                answered.leftOver.insert(answered.leftOver.end(), seen.begin(), seen.end());
+                for (const std::string& line : seen)
+                    answered.leftOver.push_back(EscapeLineFeeds(line));
         }
     });
     answered.result = call();
