@@ -92,7 +92,7 @@ TEST(GrpconvParser, SplitsASectionBufferWithinItsLength)
 }
 
 // The real grpconv.exe from the prefix's Windows folder against a real setup.ini
-// and the common Programs folder. An existing setup.ini is kept aside.
+// and the user's Programs folder. An existing setup.ini is kept aside.
 class GrpconvRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -106,7 +106,7 @@ protected:
         if (m_hadIni)
             m_savedIni = ReadWholeFile(m_iniPath);
         char programs[MAX_PATH];
-        ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_COMMON_PROGRAMS | CSIDL_FLAG_CREATE,
+        ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(NULL, CSIDL_PROGRAMS | CSIDL_FLAG_CREATE,
                                                NULL, 0, programs)));
         m_group = std::string(programs) + "\\" + kGroupTitle;
         ASSERT_FALSE(FolderExists(m_group)) << m_group << " is there before the test";

@@ -2,8 +2,8 @@
 // Start-menu entries that an INF wrote into setup.ini into folders and
 // shortcuts, then deletes setup.ini so that entries never pile up across runs.
 //
-// Groups are made under the common (all users') Programs folder: the package
-// installs for the whole machine (HKLM, Program Files).
+// Groups are made under the current user's Programs folder (CSIDL_PROGRAMS):
+// the user who ran the setup is the one who finds the items there.
 #include "tools/grpconv/setup_ini.h"
 
 #include <windows.h>
@@ -87,7 +87,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 0;
 
     char programs[MAX_PATH];
-    if (FAILED(SHGetFolderPathA(NULL, CSIDL_COMMON_PROGRAMS | CSIDL_FLAG_CREATE, NULL, 0,
+    if (FAILED(SHGetFolderPathA(NULL, CSIDL_PROGRAMS | CSIDL_FLAG_CREATE, NULL, 0,
                                 programs)))
         return 2;
     if (FAILED(CoInitialize(NULL)))
