@@ -1,12 +1,12 @@
-// bench_robot.exe [--timeout MS] [--hold FLAG ACK] --out FILE STEP...
+// bench_robot.exe [--timeout MS] --out FILE STEP...
 // Runs the robot's steps one at a time and writes, for each, the Unix time in
 // milliseconds at which its window appeared and at which the step was done:
 //   STEP APPEARED_MS DONE_MS RECORD
-// The robot polls every 20 ms; this waits for the window itself at 2 ms, so
-// the stamp is not the robot's polling interval.
-// With --hold, before the last step it creates FLAG and waits (at most 30 s) for
-// ACK, so that a watcher outside Wine can read the still running program's
-// process counters while its final message is on screen.
+// The robot polls every 20 ms; this waits for the window itself, at 2 ms for the
+// first half second and at 10 ms after that: on two cores a tight poll through a
+// long install would take CPU from the program being timed.
+// FILE is created before the first wait, so that a caller can start the program
+// only once the robot is watching.
 #include <windows.h>
 
 #include <cstdio>
@@ -45,7 +45,7 @@ static bool WaitForWindow(const std::string& step, DWORD timeoutMs)
             return true;
         if (GetTickCount() - start >= timeoutMs)
             return false;
-        Sleep(2);
+        Sleep(GetTickCount() - start < 500 ? 2 : 10);
     }
 }
 
@@ -53,22 +53,17 @@ int main(int argc, char** argv)
 {
     DWORD timeoutMs = 60000;
     const char* outPath = NULL;
-    const char* holdFlag = NULL;
-    const char* holdAck = NULL;
     std::vector<std::string> steps;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc)
             timeoutMs = std::strtoul(argv[++i], NULL, 10);
         else if (std::strcmp(argv[i], "--out") == 0 && i + 1 < argc)
             outPath = argv[++i];
-        else if (std::strcmp(argv[i], "--hold") == 0 && i + 2 < argc) {
-            holdFlag = argv[++i];
-            holdAck = argv[++i];
-        } else
+        else
             steps.push_back(argv[i]);
     }
     if (steps.empty() || !outPath) {
-        std::fprintf(stderr, "usage: bench_robot.exe [--timeout MS] [--hold FLAG ACK] --out FILE STEP...\n");
+        std::fprintf(stderr, "usage: bench_robot.exe [--timeout MS] --out FILE STEP...\n");
         return 2;
     }
     FILE* out = std::fopen(outPath, "wb");
@@ -85,15 +80,6 @@ int main(int argc, char** argv)
             return 1;
         }
         double appeared = UnixMs();
-        if (holdFlag && i + 1 == steps.size()) {
-            FILE* flag = std::fopen(holdFlag, "wb");
-            if (flag)
-                std::fclose(flag);
-            DWORD start = GetTickCount();
-            while (GetFileAttributesA(holdAck) == INVALID_FILE_ATTRIBUTES &&
-                   GetTickCount() - start < 30000)
-                Sleep(5);
-        }
         std::vector<std::string> seen;
         std::string error;
         if (!RunRobot(std::vector<std::string>(1, step), timeoutMs, &seen, &error)) {
