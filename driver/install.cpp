@@ -49,6 +49,8 @@ void RunInstall(HINSTANCE instance, const char* packagePath)
 
     char prompt[MAX_PATH];
     LoadStringA(instance, IDS_SELECT_FOLDER, prompt, sizeof prompt);
+    // The shell's folder browser expects COM on the calling thread.
+    CoInitialize(NULL);
     FolderDialog dialog("Setup", prompt, folder);
     if (dialog.DoModal() != 1)
         return;

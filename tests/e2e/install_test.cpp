@@ -9,6 +9,8 @@
 
 static bool Gone(const std::string& path) { return !FileExists(path); }
 static bool Present(const std::string& path) { return FileExists(path); }
+// The copy is deleted by the system once its own process has ended too.
+static bool NoCopyIn(const std::string& folder) { return EntriesStartingWith(folder, "Del").empty(); }
 
 class LifeCycle : public ::testing::Test {
 protected:
@@ -17,7 +19,6 @@ protected:
         ForgetInstallation();
         RemoveTree(DefaultDestination());
         m_workFoldersBefore = EntriesStartingWith(TempFolder(), "Vel");
-        m_copiesBefore = EntriesStartingWith(TempFolder(), "Del");
     }
     void TearDown() override
     {
@@ -45,7 +46,6 @@ protected:
     }
 
     std::vector<std::string> m_workFoldersBefore;
-    std::vector<std::string> m_copiesBefore;
 };
 
 TEST_F(LifeCycle, FreshInstallIntoTheProposedFolder)
@@ -89,15 +89,15 @@ TEST_F(LifeCycle, TheSystemListRemovesEverythingButTheFolder)
 
     ChildProcess remove("uninstaller.exe --remove Velmor32");
     EXPECT_EQ(0u, remove.WaitForExit(20000));
-    // The uninstaller returns when uninst.exe ends; its copy removes the files after.
+    // The uninstaller returns when uninst.exe ends; its copy removes the files after,
+    // and the system deletes the copy once the copy's process has ended.
     EXPECT_TRUE(WaitUntil(Gone, destination + "\\uninst.exe", 30000));
+    EXPECT_TRUE(WaitUntil(NoCopyIn, TempFolder(), 15000)) << "a temporary copy is left";
     ExpectNoInstalledFiles(destination);
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
     EXPECT_TRUE(FolderExists(destination));
     EXPECT_TRUE(WaitUntil(Gone, StartMenuShortcut("Velmora"), 10000));
     EXPECT_TRUE(WaitUntil(Gone, StartMenuShortcut("Velmora Readme"), 10000));
-    Sleep(500);
-    EXPECT_EQ(m_copiesBefore, EntriesStartingWith(TempFolder(), "Del")) << "a temporary copy is left";
 }
 
 TEST_F(LifeCycle, ASecondInstallProposesThePreviousFolder)
@@ -165,6 +165,24 @@ TEST_F(LifeCycle, APackageNameThatOpensNoFileFailsAtTheCopy)
     ExpectNotInstalled(destination.Path());
 }
 
+// Points TEMP and TMP, which the started programs inherit, elsewhere for one test.
+class TempFolderOverride {
+public:
+    explicit TempFolderOverride(const std::string& folder) : m_original(TempFolder())
+    {
+        SetEnvironmentVariableA("TEMP", folder.c_str());
+        SetEnvironmentVariableA("TMP", folder.c_str());
+    }
+    ~TempFolderOverride()
+    {
+        SetEnvironmentVariableA("TEMP", m_original.c_str());
+        SetEnvironmentVariableA("TMP", m_original.c_str());
+    }
+
+private:
+    std::string m_original;
+};
+
 // TEMP and TMP with a blank and a national letter, for both the install and the
 // uninstaller's temporary copy.
 TEST_F(LifeCycle, ATempFolderWithABlankAndAnUmlautInstallsAndUninstalls)
@@ -172,9 +190,7 @@ TEST_F(LifeCycle, ATempFolderWithABlankAndAnUmlautInstallsAndUninstalls)
     ScratchFolder parent;
     const std::string temp = parent / "Tmp \xd6rdner";
     ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL)) << GetLastError();
-    const std::string originalTemp = TempFolder();
-    SetEnvironmentVariableA("TEMP", temp.c_str());
-    SetEnvironmentVariableA("TMP", temp.c_str());
+    TempFolderOverride override(temp);
     ScratchFolder destination;
     InstallInto(destination.Path());
     ExpectInstalledFiles(destination.Path());
@@ -183,9 +199,7 @@ TEST_F(LifeCycle, ATempFolderWithABlankAndAnUmlautInstallsAndUninstalls)
     ChildProcess uninstaller("\"" + (destination / "uninst.exe") + "\"");
     EXPECT_EQ(0u, uninstaller.WaitForExit(20000));
     EXPECT_TRUE(WaitUntil(Gone, destination / "uninst.exe", 30000));
+    EXPECT_TRUE(WaitUntil(NoCopyIn, temp, 15000)) << "a temporary copy is left in " << temp;
     ExpectNoInstalledFiles(destination.Path());
-    Sleep(500);
-    EXPECT_TRUE(EntriesStartingWith(temp, "Del").empty()) << "a temporary copy is left in " << temp;
-    SetEnvironmentVariableA("TEMP", originalTemp.c_str());
-    SetEnvironmentVariableA("TMP", originalTemp.c_str());
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }
