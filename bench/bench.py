@@ -180,8 +180,9 @@ class Payload:
         return [os.path.join(self.folder, name) for name in self.names]
 
 
-def build_package(tag, payload, image):
-    """Our package for payload: padded image + generated INF + gcab cabinet."""
+def build_package(tag, payload, image, layout="gcab"):
+    """Our package for payload: padded image + generated INF + a cabinet, made by
+    gcab (one folder) or by cab_folders.py (one folder per file)."""
     folder = os.path.join(WORK, tag)
     inf = os.path.join(folder, "install.inf")
     cabinet = os.path.join(folder, "data.cab")
@@ -190,7 +191,10 @@ def build_package(tag, payload, image):
         out.write(package_inf(payload.names))
     remove(cabinet)
     start = time.perf_counter()
-    run(["gcab", "--create", "--zip", "--nopath", cabinet] + payload.paths(), 1200)
+    if layout == "gcab":
+        run(["gcab", "--create", "--zip", "--nopath", cabinet] + payload.paths(), 1200)
+    else:
+        run([sys.executable, os.path.join(BENCH, "cab_folders.py"), cabinet] + payload.paths(), 1200)
     cab_seconds = time.perf_counter() - start
     run([sys.executable, os.path.join(ROOT, "tools", "pack.py"), "--image", image,
          "--inf", inf, "--cabinet", cabinet, "--image-size", str(IMAGE_SIZE),
@@ -515,48 +519,57 @@ def bench_growth(report, runs, max_files):
     sizes = [10, 100, 500]
     rows = []
     image = os.path.join(BUILD, "driver", "setup.exe")
-    plan = [("files", count, 100) for count in counts] + [("size", 10, size) for size in sizes if size != 100]
-    for kind, count, size in plan:
+    plan = [(count, 100, ("gcab", "folders")) for count in counts] + \
+        [(10, size, ("gcab",)) for size in sizes if size != 100]
+    for count, size, layouts in plan:
         tag = f"g{count}x{size}"
-        log(f"   growth {count} files, {size} MB")
         payload = Payload(tag, count, size * MB, seed=count)
         payload.write()
-        package, cab_size, cab_seconds = build_package(tag, payload, image)
-        remove(payload.folder)
-        times = []
-        for index in range(runs):
-            result = install_ours(package, f"{tag}r{index}")
-            if len(os.listdir(result["dest"])) != count + 2:
-                raise RuntimeError(f"{tag}: install incomplete")
-            times.append(result["install"])
-            remove(result["dest"])
-        rows.append(dict(kind=kind, count=count, size=size, times=Series(times), cab=cab_size))
+        for layout in layouts:
+            log(f"   growth {count} files, {size} MB, {layout}")
+            package, cab_size, cab_seconds = build_package(tag, payload, image, layout)
+            times = []
+            for index in range(runs):
+                result = install_ours(package, f"{tag}{layout[0]}{index}")
+                check_installed(result["dest"], payload)
+                times.append(result["install"])
+                remove(result["dest"])
+            rows.append(dict(layout=layout, count=count, size=size, times=Series(times), cab=cab_size))
         remove(os.path.join(WORK, tag))
     report.append("## 5. How the install cost grows\n")
     report.append("Install phase (creation answered to final message: split + Setup API), median of "
                   f"{runs}. The INF's 2518 bytes hold at most {max_files} files with the shortest "
                   "names (1 and 2 characters), so the file axis ends there.\n")
-    report.append("| Files | MB | Cabinet bytes | Install phase | s per file | s per GB |\n|---:|---:|---:|---|---:|---:|")
-    seen = set()
-    for row in sorted(rows, key=lambda r: (r["count"], r["size"])):
-        key = (row["count"], row["size"])
-        if key in seen:
-            continue
-        seen.add(key)
+    report.append("| Files | MB | Cabinet | Cabinet bytes | Install phase | ms per file·MB |\n|---:|---:|---|---:|---|---:|")
+    for row in sorted(rows, key=lambda r: (r["layout"], r["count"], r["size"])):
         t = row["times"].median
-        report.append(f"| {row['count']} | {row['size']} | {row['cab']} | {row['times'].text()} | "
-                      f"{t / row['count']:.3f} | {t / row['size'] * 1024:.1f} |")
+        layout = "gcab, one folder" if row["layout"] == "gcab" else "one folder per file"
+        report.append(f"| {row['count']} | {row['size']} | {layout} | {row['cab']} | {row['times'].text()} | "
+                      f"{t / (row['count'] * row['size']) * 1000:.2f} |")
     report.append("")
+    by = {(row["layout"], row["count"], row["size"]): row["times"].median for row in rows}
+    low, high = counts[0], counts[-1]
+    if ("gcab", low, 100) in by and ("gcab", high, 100) in by:
+        grow = by[("gcab", high, 100)] / by[("gcab", low, 100)]
+        flat = by[("folders", high, 100)] / by[("folders", low, 100)]
+        report.append(f"From {low} to {high} files at 100 MB the install phase grows {grow:.1f}-fold with "
+                      f"gcab's one-folder cabinet and {flat:.1f}-fold with one folder per file "
+                      f"({high / low:.1f}-fold more files). At {high} files the one-folder-per-file cabinet "
+                      f"takes {by[('folders', high, 100)] / by[('gcab', high, 100)]:.2f} of gcab's time.\n")
     data = os.path.join(WORK, "growth.dat")
     with open(data, "w") as out:
         out.write("# files\n")
         for row in rows:
-            if row["size"] == 100:
+            if row["size"] == 100 and row["layout"] == "gcab":
                 out.write(f"{row['count']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
         out.write("\n\n# size\n")
         for row in sorted(rows, key=lambda r: r["size"]):
-            if row["count"] == 10:
+            if row["count"] == 10 and row["layout"] == "gcab":
                 out.write(f"{row['size']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
+        out.write("\n\n# files, one folder per file\n")
+        for row in rows:
+            if row["size"] == 100 and row["layout"] == "folders":
+                out.write(f"{row['count']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
     plot = f"""
 set terminal pngcairo size 1000,420 font ",10"
 set output "{os.path.join(BENCH, 'growth.png')}"
@@ -565,7 +578,8 @@ set grid
 set xlabel "files (100 MB in all)"
 set ylabel "seconds"
 set yrange [0:*]
-plot "{data}" index 0 using 1:2:3:4 with yerrorlines title "install" lw 2
+plot "{data}" index 0 using 1:2:3:4 with yerrorlines title "gcab cabinet (one folder)" lw 2, \\
+     "{data}" index 2 using 1:2:3:4 with yerrorlines title "one folder per file" lw 2
 set xlabel "MB in all (10 files)"
 plot "{data}" index 1 using 1:2:3:4 with yerrorlines title "install" lw 2
 unset multiplot
