@@ -31,4 +31,11 @@ add_custom_command(OUTPUT ${VELMORA_PACKAGE_FILE} ${VELMORA_IMAGE_PADDED}
     DEPENDS velmora_setup ${VELMORA_INF_FILE} ${VELMORA_CABINET_FILE} ${CMAKE_SOURCE_DIR}/tools/pack.py
     COMMENT "Packing ${VELMORA_PACKAGE_NAME}")
 
-add_custom_target(velmora_package ALL DEPENDS ${VELMORA_PACKAGE_FILE})
+# Both targets share the dist folder; each rewrites the one list of every package there.
+set(VELMORA_SUMS_FILE ${VELMORA_DIST_DIR}/SHA256SUMS)
+add_custom_command(OUTPUT ${VELMORA_SUMS_FILE}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/write_sums.py ${VELMORA_DIST_DIR}
+    DEPENDS ${VELMORA_PACKAGE_FILE} ${CMAKE_SOURCE_DIR}/tools/write_sums.py
+    COMMENT "Writing SHA256SUMS")
+
+add_custom_target(velmora_package ALL DEPENDS ${VELMORA_PACKAGE_FILE} ${VELMORA_SUMS_FILE})

@@ -3,6 +3,8 @@
 # with one fixed date, so that the same files always give the same cabinet.
 #   make_cab.sh OUTPUT.cab FILE...
 set -eu
+# The cabinet lists its files in the order of the glob below; keep it the same everywhere.
+export LC_ALL=C
 output=$1
 shift
 stage="$output.files"

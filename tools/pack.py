@@ -2,6 +2,7 @@
 """Builds the package file: the program image padded to its fixed size, the
 package INF, and the cabinet, one after the other with nothing between them."""
 import argparse
+import os
 import sys
 
 
@@ -42,8 +43,12 @@ def main():
     padded = image + b"\0" * (args.image_size - len(image))
     with open(args.padded_image, "wb") as output:
         output.write(padded)
-    with open(args.output, "wb") as output:
+    # Written under another name and renamed, so that the other target's SHA256SUMS
+    # rewrite, reading the shared dist folder, never hashes a half-written package.
+    scratch = f"{args.output}.{os.getpid()}.tmp"
+    with open(scratch, "wb") as output:
         output.write(padded + inf + cabinet)
+    os.replace(scratch, args.output)
     print(f"pack: {args.output}: image {len(image)} of {args.image_size} bytes, "
           f"cabinet {len(cabinet)} bytes")
 
