@@ -12,14 +12,29 @@ int FormatSecondStageCommandLine(char* commandLine, int size, const char* copyPa
     return 1;
 }
 
+// Copies the running program to a new "Del" file in the temporary folder. A path
+// that does not fit, or a copy that is not whole, yields 0: started, it would
+// remove the wrong folder or nothing at all.
+static int MakeTemporaryCopy(char* ownPath, char* copyPath)
+{
+    DWORD ownLength = GetModuleFileNameA(NULL, ownPath, MAX_PATH);
+    DWORD tempLength = GetTempPathA(MAX_PATH, copyPath);
+    if (ownLength == 0 || ownLength >= MAX_PATH || tempLength == 0 || tempLength >= MAX_PATH
+        || !GetTempFileNameA(copyPath, "Del", 0, copyPath))
+        return 0;
+    if (!CopyFileA(ownPath, copyPath, FALSE)) {
+        DeleteFileA(copyPath);
+        return 0;
+    }
+    return 1;
+}
+
 void RelocateUninstaller()
 {
     char ownPath[MAX_PATH];
     char copyPath[MAX_PATH];
-    GetModuleFileNameA(NULL, ownPath, MAX_PATH);
-    GetTempPathA(MAX_PATH, copyPath);
-    GetTempFileNameA(copyPath, "Del", 0, copyPath);
-    CopyFileA(ownPath, copyPath, FALSE);
+    if (!MakeTemporaryCopy(ownPath, copyPath))
+        return;
     // The system deletes the copy once this, its only handle, and the copy's own
     // image are gone; without security attributes the handle is not inherited.
     HANDLE deleteOnClose = CreateFileA(copyPath, 0, FILE_SHARE_READ, NULL, OPEN_EXISTING,

@@ -3,12 +3,18 @@
 #include "package/layout.h"
 #include "package/paths.h"
 
+// "Vel", four hex digits and ".tmp", then a backslash and the longest of the files.
+static const DWORD kLongestTempFolder = MAX_PATH - 1 - 11 - 1 - (sizeof INF_FILE_NAME - 1);
+
 int CreateWorkFolder(char* workFolder)
 {
     char tempFolder[MAX_PATH];
     DWORD tempLength = GetTempPathA(sizeof tempFolder, tempFolder);
-    // A length of the buffer size or more is the size that would have been needed.
-    if (tempLength == 0 || tempLength >= sizeof tempFolder ||
+    // The name GetTempFileNameA adds ("Vel", four hex digits, ".tmp") and the longest
+    // file the split writes into it must still fit: Wine does not hold the call to its
+    // documented MAX_PATH - 14 and writes names past a MAX_PATH buffer, and a folder
+    // too long for its files or its listing pattern could never be emptied again.
+    if (tempLength == 0 || tempLength > kLongestTempFolder ||
         !GetTempFileNameA(tempFolder, "Vel", 0, workFolder)) {
         workFolder[0] = '\0';
         return 0;

@@ -11,6 +11,7 @@
 #include "driver/propose.h"
 #include "driver/relocate.h"
 #include "folderdialog/validate.h"
+#include "package/work_folder.h"
 #include "resources/resource.h"
 #include "tests/folderdialog/robot_process.h"
 #include "tests/resources/expected_texts.h"
@@ -285,6 +286,39 @@ TEST_F(LongTypedFolder, LongMissingFolderIsCreatedOrReportedOnYes)
             ExpectBoxShowsPath(call.leftOver[0], IDS_FOLDER_NOT_CREATED, path);
         }
     }
+}
+
+// A working folder under a temporary folder near the limit: made with room for its
+// files and its listing, or not made at all; never a name past the buffer.
+TEST(LongTemporaryFolder, WorkingFolderFitsItsFilesOrIsNotMade)
+{
+    char saved[MAX_PATH];
+    DWORD savedLength = GetEnvironmentVariableA("TMP", saved, sizeof saved);
+    ScratchFolder parent;
+    for (size_t length = 225; length <= 300; ++length) {
+        std::string temp = parent.Path();
+        while (temp.size() < length) {
+            size_t room = length - temp.size() - 1;
+            temp += "\\" + std::string(room > 60 ? (room < 62 ? 40 : 60) : room, 'T');
+            CreateDirectoryA(temp.c_str(), NULL);
+        }
+        SetEnvironmentVariableA("TMP", temp.c_str());
+        GuardedBuffer workFolder(MAX_PATH);
+        int made = CreateWorkFolder(workFolder.Data());
+        EXPECT_TRUE(workFolder.GuardsIntact()) << "CreateWorkFolder wrote past its buffer, TMP of " << length;
+        std::string folder = workFolder.Text();
+        if (made) {
+            EXPECT_LE(folder.size() + 1 + strlen("install.inf"), 259u) << folder;
+            EXPECT_TRUE(FolderExists(folder)) << folder;
+            EXPECT_EQ(1, RemoveWorkFolder(folder.c_str())) << "cannot list " << folder;
+            EXPECT_FALSE(FolderExists(folder)) << folder << " stayed";
+        } else {
+            EXPECT_EQ("", folder) << "TMP of " << length;
+        }
+        EXPECT_TRUE(length > 235 || made) << "expected a working folder under a TMP of " << length
+                                          << ": " << GetLastError();
+    }
+    SetEnvironmentVariableA("TMP", savedLength && savedLength < sizeof saved ? saved : NULL);
 }
 
 }  // namespace

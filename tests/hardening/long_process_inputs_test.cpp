@@ -300,14 +300,11 @@ TEST_F(LongProcessInputs, TemporaryFoldersNearThePathLimitInstallOrFailCleanly)
         bool made = MakeFolderOfLength(parent.Path(), length, &temp);
         if (!made)
             temp = PaddedTo(parent.Path(), length, 'M');  // names no folder
-        // What a working folder there would be called, if the system can name one.
-        char probe[MAX_PATH * 2] = "";
-        int named = GetTempFileNameA((temp + "\\").c_str(), "Vel", 0, probe);
-        if (named)
-            DeleteFileA(probe);
-        size_t workLength = named ? strlen(probe) : 0;
-        bool shouldInstall = named && workLength + 1 + 11 <= 259;
-
+        // Up to here a working folder's name ("Vel", four hex digits, ".tmp"), a
+        // backslash and install.inf fit in 259 characters beside the folder and its
+        // backslash. The name itself is not probed: Wine's GetTempFileNameA runs past
+        // its buffer for folders this long.
+        bool mustInstall = length + 1 + 11 + 1 + 11 <= 259;
         ScratchFolder destination;
         PackageRun run;
         {
@@ -315,13 +312,14 @@ TEST_F(LongProcessInputs, TemporaryFoldersNearThePathLimitInstallOrFailCleanly)
             run = RunPackage({"yes", "type=" + destination.Path(), "browse-ok", "ok", "wait-gone"});
         }
         std::string label = "TEMP of " + std::to_string(length) + " characters (" +
-                            (made ? "made" : "not made") + "), working folder of " +
-                            std::to_string(workLength) + ": " + Seen(run);
+                            (made ? "made" : "not made") + "): " + Seen(run);
         ASSERT_TRUE(run.robotFinished) << label;
         EXPECT_EQ(0u, run.exitCode) << label;
         ASSERT_EQ(2u, run.seen.size()) << label;
-        if (shouldInstall) {
+        if (mustInstall) {
             EXPECT_EQ(Box(IDS_INSTALL_DONE), run.seen[1]) << label;
+        }
+        if (run.seen[1] == Box(IDS_INSTALL_DONE)) {
             ExpectInstalledFiles(destination.Path());
         } else {
             EXPECT_EQ(Box(IDS_COPY_FAILED), run.seen[1]) << label;
@@ -350,27 +348,27 @@ TEST_F(LongProcessInputs, UninstallerWithATemporaryFolderNearThePathLimit)
         bool made = MakeFolderOfLength(parent.Path(), length, &temp);
         if (!made)
             temp = PaddedTo(parent.Path(), length, 'M');
-        char probe[MAX_PATH * 2] = "";
-        int named = GetTempFileNameA((temp + "\\").c_str(), "Del", 0, probe);
-        if (named)
-            DeleteFileA(probe);
-        std::string label = "TEMP of " + std::to_string(length) + " characters (" + (made ? "made" : "not made") +
-                            (named ? ", a copy can be named)" : ", no copy can be named)");
+        // A copy's name ("Del", four hex digits, ".tmp") fits beside any of these
+        // folders; the program may still refuse folders past the documented limit of
+        // the temporary-name call, but must then leave everything in place.
+        bool mustHandOver = length + 1 <= MAX_PATH - 14 - 20;
+        std::string label = "TEMP of " + std::to_string(length) + " characters (" + (made ? "made)" : "not made)");
         {
             TemporaryFolderSetting setting(temp);
             ChildProcess uninstaller("\"" + (installation / "uninst.exe") + "\"");
             EXPECT_EQ(0u, uninstaller.WaitForExit(kProcessMs)) << label;
         }
-        if (named) {
-            DWORD start = GetTickCount();
-            while (FileExists(installation / "uninst.exe") && GetTickCount() - start < kProcessMs)
-                Sleep(100);
+        DWORD start = GetTickCount();
+        while (FileExists(installation / "uninst.exe") && GetTickCount() - start < (mustHandOver ? kProcessMs : 3000))
+            Sleep(100);
+        Sleep(500);
+        if (mustHandOver || !FileExists(installation / "uninst.exe")) {
             ExpectNoInstalledFiles(installation.Path());
-            Sleep(500);
-            EXPECT_TRUE(EntriesStartingWith(temp, "Del").empty()) << "a temporary copy stayed, " << label;
         } else {
-            Sleep(1500);
             ExpectInstallationIntact(installation.Path(), label);
+        }
+        if (made) {
+            EXPECT_TRUE(EntriesStartingWith(temp, "Del").empty()) << "a temporary copy stayed, " << label;
         }
         if (made) {
             EXPECT_TRUE(FolderExists(temp)) << "the temporary folder itself went, " << label;
