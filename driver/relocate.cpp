@@ -12,6 +12,10 @@ int FormatSecondStageCommandLine(char* commandLine, int size, const char* copyPa
     return 1;
 }
 
+// GetTempFileNameA adds "Del", four hex digits and ".tmp"; Wine writes that name
+// past a MAX_PATH buffer when the folder leaves no room for it.
+#define LONGEST_TEMP_FOLDER (MAX_PATH - 1 - 11)
+
 // Copies the running program to a new "Del" file in the temporary folder. A path
 // that does not fit, or a copy that is not whole, yields 0: started, it would
 // remove the wrong folder or nothing at all.
@@ -19,8 +23,8 @@ static int MakeTemporaryCopy(char* ownPath, char* copyPath)
 {
     DWORD ownLength = GetModuleFileNameA(NULL, ownPath, MAX_PATH);
     DWORD tempLength = GetTempPathA(MAX_PATH, copyPath);
-    if (ownLength == 0 || ownLength >= MAX_PATH || tempLength == 0 || tempLength >= MAX_PATH
-        || !GetTempFileNameA(copyPath, "Del", 0, copyPath))
+    if (ownLength == 0 || ownLength >= MAX_PATH || tempLength == 0
+        || tempLength > LONGEST_TEMP_FOLDER || !GetTempFileNameA(copyPath, "Del", 0, copyPath))
         return 0;
     if (!CopyFileA(ownPath, copyPath, FALSE)) {
         DeleteFileA(copyPath);
