@@ -20,12 +20,16 @@ cmake -S bench -B $build/bench-tools --toolchain "$root/cmake/toolchain-x86_64.c
 cmake --build $build/bench-tools -j2 >/dev/null
 
 prefix="$root/$build/wineprefix"
+idle=""
 cleanup() {
+    [ -z "$idle" ] || kill "$idle" 2>/dev/null || true
     sh cmake/wine-prefix.sh remove "$prefix"
     rm -rf "$root/$build/work"
 }
 trap cleanup EXIT INT TERM
 sh cmake/wine-prefix.sh create "$prefix" "$build/tools/grpconv/grpconv.exe"
-# A warm wineserver for every run: it stays until the prefix is removed.
-WINEPREFIX="$prefix" wineserver -p
+# A warm session for every run: one idle Windows process keeps wineserver and
+# Wine's services up until the prefix is removed.
+WINEPREFIX="$prefix" WINEDEBUG=-all wine "$build/bench-tools/bench_idle.exe" 1800 >/dev/null 2>&1 &
+idle=$!
 timeout 1800 python3 bench/bench.py "$@"
