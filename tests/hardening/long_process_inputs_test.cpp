@@ -368,6 +368,10 @@ TEST_F(LongProcessInputs, UninstallerWithATemporaryFolderNearThePathLimit)
             ExpectInstallationIntact(installation.Path(), label);
         }
         if (made) {
+            // The copy's file goes only once the copy has ended.
+            start = GetTickCount();
+            while (!EntriesStartingWith(temp, "Del").empty() && GetTickCount() - start < kProcessMs)
+                Sleep(100);
             EXPECT_TRUE(EntriesStartingWith(temp, "Del").empty()) << "a temporary copy stayed, " << label;
         }
         if (made) {
