@@ -79,8 +79,11 @@ shoot() {  # WINDOW-ID FILE
 }
 
 answer() {  # ROBOT-STEP...
+    status=0
+    timeout 60 wine "$robot" --timeout 20000 "$@" >"$work/robot.out" 2>&1 || status=$?
     # The robot prints the texts as the program has them, in the ANSI code page.
-    timeout 60 wine "$robot" --timeout 20000 "$@" | iconv -f CP1252 -t UTF-8 | sed 's/^/  robot: /'
+    iconv -f CP1252 -t UTF-8 "$work/robot.out" | sed 's/^/  robot: /'
+    [ $status -eq 0 ] || { echo "make-screenshots: the robot failed at $*" >&2; exit 1; }
 }
 
 one_language() {  # TAG LOCALE
