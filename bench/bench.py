@@ -187,6 +187,7 @@ def build_package(tag, payload, image, layout="gcab"):
     inf = os.path.join(folder, "install.inf")
     cabinet = os.path.join(folder, "data.cab")
     package = os.path.join(folder, f"setup-{tag}.exe")
+    os.makedirs(folder, exist_ok=True)
     with open(inf, "wb") as out:
         out.write(package_inf(payload.names))
     remove(cabinet)
@@ -444,13 +445,19 @@ def bench_end_to_end(report, runs, count):
     package, cab_size, _ = build_package("e2e", payload, os.path.join(BUILD, "driver", "setup.exe"))
     nsis = build_nsis("e2e", payload.paths())
     cabinet = os.path.join(WORK, "e2e", "data.cab")
-    ours, uninstalls, nsis_in, nsis_out, gcab = [], [], [], [], []
+    folders_package = build_package("e2e-folders", payload, os.path.join(BUILD, "driver", "setup.exe"),
+                                    "folders")[0]
+    ours, folders, uninstalls, nsis_in, nsis_out, gcab = [], [], [], [], [], []
     for index in range(runs):
         log(f"   e2e round {index + 1}/{runs}")
         result = install_ours(package, f"e2e{index}")
         check_installed(result["dest"], payload)
         ours.append(result)
         uninstalls.append(uninstall_ours(result["dest"], payload))
+        remove(result["dest"])
+        result = install_ours(folders_package, f"e2f{index}")
+        check_installed(result["dest"], payload)
+        folders.append(result)
         remove(result["dest"])
 
         dest = drive_c("vbench", f"nsis{index}")
@@ -481,6 +488,7 @@ def bench_end_to_end(report, runs, count):
     report.append("| Run | Time | Peak RSS | Bytes written |\n|---|---|---:|---:|")
     report.append(f"| ours: start to final message (robot) | {s(ours, 'total').text()} | {s(ours, 'rss').median / 1024:.0f} MB | {s(ours, 'written').median / MB:.1f} MB |")
     report.append(f"| ours: creation answered to final message (split + Setup API) | {s(ours, 'install').text()} | | |")
+    report.append(f"| ours, cabinet with one folder per file: creation answered to final message | {s(folders, 'install').text()} | {s(folders, 'rss').median / 1024:.0f} MB | {s(folders, 'written').median / MB:.1f} MB |")
     report.append(f"| NSIS /S install, whole process | {s(nsis_in, 'total').text()} | {s(nsis_in, 'rss').median / 1024:.0f} MB | {s(nsis_in, 'written').median / MB:.1f} MB |")
     report.append(f"| gcab -x, native | {s(gcab, 'total').text()} | {s(gcab, 'rss').median / 1024:.0f} MB | {s(gcab, 'written').median / MB:.1f} MB |")
     report.append(f"| ours: uninstall, start to file list gone | {Series(uninstalls).text()} | | |")
@@ -490,9 +498,11 @@ def bench_end_to_end(report, runs, count):
     report.append(f"Ratios of medians: our install phase / NSIS install = {ratio(s(ours, 'install'), s(nsis_in, 'total')):.2f}; "
                   f"ours start-to-final / NSIS = {ratio(s(ours, 'total'), s(nsis_in, 'total')):.2f}; "
                   f"our install phase / gcab -x = {ratio(s(ours, 'install'), s(gcab, 'total')):.2f}; "
+                  f"with one folder per file: our install phase / NSIS = {ratio(s(folders, 'install'), s(nsis_in, 'total')):.2f}; "
                   f"our uninstall / NSIS uninstall = {ratio(Series(uninstalls), Series(nsis_out)):.2f}. "
                   f"Final message seen: `{ours[-1]['record']}`.\n")
     remove(os.path.join(WORK, "e2e"))
+    remove(os.path.join(WORK, "e2e-folders"))
     return [row["startup"] for row in ours]
 
 
@@ -609,6 +619,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--growth-runs", type=int, default=3)
     parser.add_argument("--only", default="sizes,split,e2e,startup,growth")
+    parser.add_argument("--out", default=os.path.join(BENCH, "results.md"))
     args = parser.parse_args()
     only = args.only.split(",")
     os.makedirs(WORK, exist_ok=True)
@@ -633,7 +644,7 @@ def main():
     load_after = os.getloadavg()
     report.append(f"Whole run {time.time() - started:.0f} s; load average at the end {load_after[0]:.1f}.\n")
     text = "\n".join(report)
-    with open(os.path.join(BENCH, "results.md"), "w") as out:
+    with open(args.out, "w") as out:
         out.write(text)
     print(text)
 
