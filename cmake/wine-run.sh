@@ -3,5 +3,5 @@
 # The prefix comes from VELMORA_WINEPREFIX (set by ctest), never from the user's ~/.wine.
 set -eu
 : "${VELMORA_WINEPREFIX:?VELMORA_WINEPREFIX names the test prefix}"
-export WINEPREFIX="$VELMORA_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX="$VELMORA_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 exec wine "$@"

@@ -13,7 +13,7 @@ build=build/x86_64
 
 if [ -n "${DISPLAY:-}" ]; then
     export WINEPREFIX="${VELMORA_DEMO_PREFIX:-$PWD/build/wineprefix-demo}" WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
     [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
     # Wine has no grpconv; our stand-in turns the Start-menu entries into shortcuts.
     cp $build/tools/grpconv/grpconv.exe "$WINEPREFIX/drive_c/windows/"
