@@ -182,7 +182,7 @@ class Payload:
 
 def build_package(tag, payload, image, layout="gcab"):
     """Our package for payload: padded image + generated INF + a cabinet, made by
-    gcab (one folder) or by cab_folders.py (one folder per file)."""
+    gcab (one folder) or by tools/write_cabinet.py (one folder per file, what the build uses)."""
     folder = os.path.join(WORK, tag)
     inf = os.path.join(folder, "install.inf")
     cabinet = os.path.join(folder, "data.cab")
@@ -195,7 +195,7 @@ def build_package(tag, payload, image, layout="gcab"):
     if layout == "gcab":
         run(["gcab", "--create", "--zip", "--nopath", cabinet] + payload.paths(), 1200)
     else:
-        run([sys.executable, os.path.join(BENCH, "cab_folders.py"), cabinet] + payload.paths(), 1200)
+        run([sys.executable, os.path.join(BENCH, "..", "tools", "write_cabinet.py"), cabinet] + payload.paths(), 1200)
     cab_seconds = time.perf_counter() - start
     run([sys.executable, os.path.join(ROOT, "tools", "pack.py"), "--image", image,
          "--inf", inf, "--cabinet", cabinet, "--image-size", str(IMAGE_SIZE),

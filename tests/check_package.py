@@ -2,8 +2,11 @@
 """Checks a built package file: the three pieces at their fixed offsets, the image
 within its budget and importing nothing but system DLLs."""
 import argparse
+import filecmp
+import os
 import subprocess
 import sys
+import tempfile
 
 IMAGE_SIZE = 57344
 INF_SIZE = 2518
@@ -20,6 +23,22 @@ def imported_dlls(objdump, image):
     listing = subprocess.run([objdump, "-p", image], check=True, capture_output=True, text=True)
     return {line.split(":", 1)[1].strip().lower()
             for line in listing.stdout.splitlines() if "DLL Name:" in line}
+
+
+def cabinet_problems(cabinet, files):
+    """gcab, an extractor of its own, must verify the cabinet and give back exactly
+    the application's files."""
+    with tempfile.TemporaryDirectory() as extracted:
+        run = subprocess.run(["gcab", "--extract", "--directory", extracted, cabinet],
+                             capture_output=True, text=True)
+        if run.returncode != 0:
+            return [f"gcab cannot extract the cabinet: {run.stderr.strip()}"]
+        names = sorted(os.listdir(files))
+        if sorted(os.listdir(extracted)) != names:
+            return [f"the cabinet holds {sorted(os.listdir(extracted))}, not {names}"]
+        return [f"{name} extracts with other bytes" for name in names
+                if not filecmp.cmp(os.path.join(extracted, name), os.path.join(files, name),
+                                   shallow=False)]
 
 
 def problems_of(args):
@@ -40,6 +59,7 @@ def problems_of(args):
         problems.append("package piece 2 differs from the INF")
     if package[IMAGE_SIZE + INF_SIZE:] != cabinet or not cabinet.startswith(b"MSCF"):
         problems.append("package piece 3 is not the cabinet")
+    problems += cabinet_problems(args.cabinet, args.cabinet + ".files")
     foreign = imported_dlls(args.objdump, args.linked_image) - SYSTEM_DLLS
     if foreign:
         problems.append(f"the image imports non-system DLLs: {sorted(foreign)}")

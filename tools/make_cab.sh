@@ -1,6 +1,7 @@
 #!/bin/sh
-# Makes data.cab (MSZIP) from the application's files, under their bare names and
-# with one fixed date, so that the same files always give the same cabinet.
+# Makes data.cab (MSZIP, one folder per file) from the application's files, under
+# their bare names and with one fixed date, so that the same files always give the
+# same cabinet.
 #   make_cab.sh OUTPUT.cab FILE...
 set -eu
 # The cabinet lists its files in the order of the glob below; keep it the same everywhere.
@@ -15,4 +16,5 @@ for file in "$@"; do
 done
 touch -d "2000-01-01 00:00:00 UTC" "$stage"/*
 rm -f "$output"
-(cd "$stage" && gcab --create --zip --nopath "$output" *)
+tools=$(cd "$(dirname "$0")" && pwd)
+(cd "$stage" && python3 "$tools/write_cabinet.py" "$output" *)

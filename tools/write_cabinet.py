@@ -1,18 +1,18 @@
 #!/usr/bin/env python3
 """Writes a Microsoft Cabinet (MSZIP) with one folder per file.
 
-gcab puts every file into one folder, and an MSZIP folder can only be decoded
-from its start: an extractor that is asked for one file at a time has to inflate
-every file before it again. With a folder of its own per file, the extractor can
-skip straight to the folder that holds the file it wants. Benchmark use: the
-program and its INF stay exactly as they are, only the cabinet's inner layout
-changes.
+A one-folder cabinet (what gcab writes) can only be decoded from its start, and
+the Setup API extracts one file at a time: it inflates every file before the one
+it wants again, so an install grows with files times cabinet size. With a folder
+of its own per file it goes straight to the file. The program and its INF do not
+see the difference.
 
-    cab_folders.py OUTPUT.cab FILE...   (files stored under their bare names)
+    write_cabinet.py OUTPUT.cab FILE...   (stored under their bare names, in this order)
 """
 import os
 import struct
 import sys
+import time
 import zlib
 
 BLOCK = 32768            # uncompressed bytes per CFDATA block, the format's maximum
@@ -52,7 +52,6 @@ def mszip_blocks(data):
 
 def dos_date_time(mtime):
     t = max(mtime, 315532800)  # nothing before 1980 fits
-    import time
     tm = time.gmtime(t)
     date = ((tm.tm_year - 1980) << 9) | (tm.tm_mon << 5) | tm.tm_mday
     clock = (tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec // 2)
