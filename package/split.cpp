@@ -46,6 +46,10 @@ int SplitPackage(const char* packagePath, const char* cabinetPath,
         CloseIfOpen(inf);
         return 0;
     }
+    // Every read and write is a whole piece or chunk: the streams' own buffers
+    // would only copy each byte once more.
+    setvbuf(package, NULL, _IONBF, 0);
+    setvbuf(cabinet, NULL, _IONBF, 0);
     // On the stack: a static buffer would land in the image's initialised data
     // (MinGW's linker puts .bss.* there), 64 KB over the image's budget.
     char buffer[SPLIT_BUFFER_SIZE];

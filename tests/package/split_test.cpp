@@ -197,11 +197,16 @@ TEST_F(SplitTest, ReadErrorInTheCabinetIsAFailureNotACutCabinet)
         result = Split(pipe.Name());
         EXPECT_TRUE(pipe.AllSent()) << "the pipe did not deliver the package";
     }
+    std::string cabinet = ReadWholeFile(m_paths.cabinet);
     EXPECT_EQ(0, result) << "expected a failure after the read error, data.cab holds "
-                         << ReadWholeFile(m_paths.cabinet).size() << " bytes";
-    ExpectOutputs(package.substr(0, PACKAGE_IMAGE_SIZE),
-                  package.substr(PACKAGE_IMAGE_SIZE, PACKAGE_INF_SIZE),
-                  package.substr(kCabinetOffset), "the pieces before the read error");
+                         << cabinet.size() << " bytes";
+    // What the failed read itself delivered may or may not reach data.cab, which is
+    // removed with the working folder anyway; what came before it must be right.
+    EXPECT_EQ(0u, package.compare(kCabinetOffset, cabinet.size(), cabinet))
+        << "data.cab is no beginning of the cabinet piece (" << cabinet.size() << " bytes)";
+    EXPECT_LE((size_t)(2 * kChunk), cabinet.size()) << "the whole chunks before the error are missing";
+    EXPECT_TRUE(ReadWholeFile(m_paths.uninstaller) == package.substr(0, PACKAGE_IMAGE_SIZE));
+    EXPECT_TRUE(ReadWholeFile(m_paths.inf) == package.substr(PACKAGE_IMAGE_SIZE, PACKAGE_INF_SIZE));
 }
 
 TEST(SplitIntoMissingFolder, FailsAndLeavesNothingToRemove)
