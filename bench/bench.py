@@ -591,6 +591,10 @@ def bench_growth(report, runs, max_files):
         for row in rows:
             if row["size"] == 100 and row["layout"] == "folders":
                 out.write(f"{row['count']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
+        out.write("\n\n# size, one folder per file\n")
+        for row in sorted(rows, key=lambda r: r["size"]):
+            if row["count"] == 10 and row["layout"] == "folders":
+                out.write(f"{row['size']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
     plot = f"""
 set terminal pngcairo size 1000,420 font ",10"
 set output "{os.path.join(BENCH, 'growth.png')}"
@@ -602,7 +606,8 @@ set yrange [0:*]
 plot "{data}" index 0 using 1:2:3:4 with yerrorlines title "gcab cabinet (one folder)" lw 2, \\
      "{data}" index 2 using 1:2:3:4 with yerrorlines title "one folder per file" lw 2
 set xlabel "MB in all (10 files)"
-plot "{data}" index 1 using 1:2:3:4 with yerrorlines title "install" lw 2
+plot "{data}" index 1 using 1:2:3:4 with yerrorlines title "gcab cabinet (one folder)" lw 2, \\
+     "{data}" index 3 using 1:2:3:4 with yerrorlines title "one folder per file" lw 2
 unset multiplot
 """
     subprocess.run(["gnuplot"], input=plot.encode(), check=True, timeout=60)
