@@ -578,23 +578,18 @@ def bench_growth(report, runs, max_files):
                       f"({high / low:.1f}-fold more files). At {high} files the one-folder-per-file cabinet "
                       f"takes {by[('folders', high, 100)] / by[('gcab', high, 100)]:.2f} of gcab's time.\n")
     data = os.path.join(WORK, "growth.dat")
+    # gnuplot's data blocks, by index: files and size, for each cabinet layout.
+    series = [("files", "gcab", "size", 100, "count"), ("size", "gcab", "count", 10, "size"),
+              ("files, one folder per file", "folders", "size", 100, "count"),
+              ("size, one folder per file", "folders", "count", 10, "size")]
     with open(data, "w") as out:
-        out.write("# files\n")
-        for row in rows:
-            if row["size"] == 100 and row["layout"] == "gcab":
-                out.write(f"{row['count']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
-        out.write("\n\n# size\n")
-        for row in sorted(rows, key=lambda r: r["size"]):
-            if row["count"] == 10 and row["layout"] == "gcab":
-                out.write(f"{row['size']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
-        out.write("\n\n# files, one folder per file\n")
-        for row in rows:
-            if row["size"] == 100 and row["layout"] == "folders":
-                out.write(f"{row['count']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
-        out.write("\n\n# size, one folder per file\n")
-        for row in sorted(rows, key=lambda r: r["size"]):
-            if row["count"] == 10 and row["layout"] == "folders":
-                out.write(f"{row['size']} {row['times'].median} {min(row['times'].values)} {max(row['times'].values)}\n")
+        for title, layout, fixed, value, axis in series:
+            out.write(f"# {title}\n")
+            for row in sorted(rows, key=lambda r: r[axis]):
+                if row[fixed] == value and row["layout"] == layout:
+                    times = row["times"]
+                    out.write(f"{row[axis]} {times.median} {min(times.values)} {max(times.values)}\n")
+            out.write("\n\n")
     plot = f"""
 set terminal pngcairo size 1000,420 font ",10"
 set output "{os.path.join(BENCH, 'growth.png')}"
