@@ -1,5 +1,7 @@
 #include "driver/relocate.h"
 
+#include "package/paths.h"
+
 int FormatSecondStageCommandLine(char* commandLine, int size, const char* copyPath,
                                  HANDLE uninstaller, const char* uninstallerPath)
 {
@@ -12,9 +14,7 @@ int FormatSecondStageCommandLine(char* commandLine, int size, const char* copyPa
     return 1;
 }
 
-// GetTempFileNameA adds "Del", four hex digits and ".tmp"; Wine writes that name
-// past a MAX_PATH buffer when the folder leaves no room for it.
-#define LONGEST_TEMP_FOLDER (MAX_PATH - 1 - 11)
+#define LONGEST_TEMP_FOLDER (MAX_PATH - 1 - TEMP_FILE_NAME_LENGTH)
 
 // Copies the running program to a new "Del" file in the temporary folder. A path
 // that does not fit, or a copy that is not whole, yields 0: started, it would

@@ -48,6 +48,17 @@ static void ShowInEditBox(HWND browser, const char* text)
     SetDlgItemTextA(browser, ID_FOLDER_EDIT, text);
 }
 
+// The initial folder, or without one the current directory, read into buffer
+// (MAX_PATH characters; left empty when the directory does not fit).
+static const char* InitialFolderOrCurrent(const FolderDialog* dialog, char* buffer)
+{
+    if (dialog->m_initialFolder)
+        return dialog->m_initialFolder;
+    buffer[0] = 0;
+    GetCurrentDirectoryA(MAX_PATH, buffer);
+    return buffer;
+}
+
 static void InitialiseBrowser(HWND browser, BrowseHookRecord* record)
 {
     FolderDialog* dialog = record->folderDialog;
@@ -74,13 +85,7 @@ static void InitialiseBrowser(HWND browser, BrowseHookRecord* record)
     SendMessageA(edit, WM_SETFONT, SendMessageA(browser, WM_GETFONT, 0, 0), TRUE);
 
     char currentDirectory[MAX_PATH];
-    const char* start = dialog->m_initialFolder;
-    if (!start) {
-        // A current directory too long for the buffer leaves it untouched.
-        currentDirectory[0] = 0;
-        GetCurrentDirectoryA(MAX_PATH, currentDirectory);
-        start = currentDirectory;
-    }
+    const char* start = InitialFolderOrCurrent(dialog, currentDirectory);
     SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, (LPARAM)start);
     ShowInEditBox(browser, start);
     SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, (LPARAM)start);
@@ -93,14 +98,8 @@ static void ShowSelection(HWND browser, BrowseHookRecord* record, LPCITEMIDLIST 
     int enableOk = 1;
     // Wine reports the desktop root as a null list.
     if (!item || !SHGetPathFromIDListA(item, path)) {
-        // Outside the file system the proposal comes back; without one, the current
-        // directory stands in for it as it does at the start.
-        text = record->folderDialog->m_initialFolder;
-        if (!text) {
-            path[0] = 0;
-            GetCurrentDirectoryA(MAX_PATH, path);
-            text = path;
-        }
+        // Outside the file system the start text comes back.
+        text = InitialFolderOrCurrent(record->folderDialog, path);
     } else if (!path[0] || path[1] != ':') {
         text = "";
         enableOk = 0;

@@ -50,8 +50,7 @@ int SplitPackage(const char* packagePath, const char* cabinetPath,
     // would only copy each byte once more.
     setvbuf(package, NULL, _IONBF, 0);
     setvbuf(cabinet, NULL, _IONBF, 0);
-    // On the stack: a static buffer would land in the image's initialised data
-    // (MinGW's linker puts .bss.* there), 64 KB over the image's budget.
+    // One buffer for all three pieces, for the one split of the process.
     char buffer[SPLIT_BUFFER_SIZE];
     if (!CopyPiece(buffer, package, uninstaller, PACKAGE_IMAGE_SIZE)) {
         fclose(cabinet);

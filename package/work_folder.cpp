@@ -3,17 +3,16 @@
 #include "package/layout.h"
 #include "package/paths.h"
 
-// "Vel", four hex digits and ".tmp", then a backslash and the longest of the files.
-static const DWORD kLongestTempFolder = MAX_PATH - 1 - 11 - 1 - (sizeof INF_FILE_NAME - 1);
+// The working folder's name, then a backslash and the longest of the files.
+static const DWORD kLongestTempFolder =
+    MAX_PATH - 1 - TEMP_FILE_NAME_LENGTH - 1 - (sizeof INF_FILE_NAME - 1);
 
 int CreateWorkFolder(char* workFolder)
 {
     char tempFolder[MAX_PATH];
     DWORD tempLength = GetTempPathA(sizeof tempFolder, tempFolder);
-    // The name GetTempFileNameA adds ("Vel", four hex digits, ".tmp") and the longest
-    // file the split writes into it must still fit: Wine does not hold the call to its
-    // documented MAX_PATH - 14 and writes names past a MAX_PATH buffer, and a folder
-    // too long for its files or its listing pattern could never be emptied again.
+    // The folder's name and the longest file the split writes into it must still fit:
+    // a folder too long for its files or its listing pattern could never be emptied.
     if (tempLength == 0 || tempLength > kLongestTempFolder ||
         !GetTempFileNameA(tempFolder, "Vel", 0, workFolder)) {
         workFolder[0] = '\0';

@@ -165,24 +165,6 @@ TEST_F(LifeCycle, APackageNameThatOpensNoFileFailsAtTheCopy)
     ExpectNotInstalled(destination.Path());
 }
 
-// Points TEMP and TMP, which the started programs inherit, elsewhere for one test.
-class TempFolderOverride {
-public:
-    explicit TempFolderOverride(const std::string& folder) : m_original(TempFolder())
-    {
-        SetEnvironmentVariableA("TEMP", folder.c_str());
-        SetEnvironmentVariableA("TMP", folder.c_str());
-    }
-    ~TempFolderOverride()
-    {
-        SetEnvironmentVariableA("TEMP", m_original.c_str());
-        SetEnvironmentVariableA("TMP", m_original.c_str());
-    }
-
-private:
-    std::string m_original;
-};
-
 // TEMP and TMP with a blank and a national letter, for both the install and the
 // uninstaller's temporary copy.
 TEST_F(LifeCycle, ATempFolderWithABlankAndAnUmlautInstallsAndUninstalls)
@@ -190,7 +172,7 @@ TEST_F(LifeCycle, ATempFolderWithABlankAndAnUmlautInstallsAndUninstalls)
     ScratchFolder parent;
     const std::string temp = parent / "Tmp \xd6rdner";
     ASSERT_TRUE(CreateDirectoryA(temp.c_str(), NULL)) << GetLastError();
-    TempFolderOverride override(temp);
+    TemporaryFolderSetting setting(temp);
     ScratchFolder destination;
     InstallInto(destination.Path());
     ExpectInstalledFiles(destination.Path());

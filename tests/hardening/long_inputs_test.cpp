@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "tests/folderdialog/robot_process.h"
 #include "tests/resources/expected_texts.h"
+#include "tests/support/environment.h"
 #include "tests/support/installation.h"
 #include "tests/support/scratch.h"
 #include "tools/robot/robot.h"
@@ -292,8 +293,6 @@ TEST_F(LongTypedFolder, LongMissingFolderIsCreatedOrReportedOnYes)
 // files and its listing, or not made at all; never a name past the buffer.
 TEST(LongTemporaryFolder, WorkingFolderFitsItsFilesOrIsNotMade)
 {
-    char saved[MAX_PATH];
-    DWORD savedLength = GetEnvironmentVariableA("TMP", saved, sizeof saved);
     ScratchFolder parent;
     for (size_t length = 225; length <= 300; ++length) {
         std::string temp = parent.Path();
@@ -302,7 +301,7 @@ TEST(LongTemporaryFolder, WorkingFolderFitsItsFilesOrIsNotMade)
             temp += "\\" + std::string(room > 60 ? (room < 62 ? 40 : 60) : room, 'T');
             CreateDirectoryA(temp.c_str(), NULL);
         }
-        SetEnvironmentVariableA("TMP", temp.c_str());
+        TemporaryFolderSetting setting(temp);
         GuardedBuffer workFolder(MAX_PATH);
         int made = CreateWorkFolder(workFolder.Data());
         EXPECT_TRUE(workFolder.GuardsIntact()) << "CreateWorkFolder wrote past its buffer, TMP of " << length;
@@ -318,7 +317,6 @@ TEST(LongTemporaryFolder, WorkingFolderFitsItsFilesOrIsNotMade)
         EXPECT_TRUE(length > 235 || made) << "expected a working folder under a TMP of " << length
                                           << ": " << GetLastError();
     }
-    SetEnvironmentVariableA("TMP", savedLength && savedLength < sizeof saved ? saved : NULL);
 }
 
 }  // namespace

@@ -40,35 +40,6 @@ std::string PaddedTo(std::string path, size_t length, char fill = 'n')
 
 bool NoSetupWindow(const std::string&) { return FindSetupWindows().count == 0; }
 
-// Sets TEMP and TMP for this process (and so for the children it starts), and puts
-// the old values back when the case ends, also when it fails.
-class TemporaryFolderSetting {
-public:
-    explicit TemporaryFolderSetting(const std::string& folder)
-    {
-        m_hadTemp = Save("TEMP", m_temp);
-        m_hadTmp = Save("TMP", m_tmp);
-        SetEnvironmentVariableA("TEMP", folder.c_str());
-        SetEnvironmentVariableA("TMP", folder.c_str());
-    }
-    ~TemporaryFolderSetting()
-    {
-        SetEnvironmentVariableA("TEMP", m_hadTemp ? m_temp : NULL);
-        SetEnvironmentVariableA("TMP", m_hadTmp ? m_tmp : NULL);
-    }
-
-private:
-    static bool Save(const char* name, char* value)
-    {
-        DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
-        return length > 0 && length < MAX_PATH;
-    }
-    char m_temp[MAX_PATH];
-    char m_tmp[MAX_PATH];
-    bool m_hadTemp;
-    bool m_hadTmp;
-};
-
 // Makes a folder of exactly length characters below parent, level by level. Gives
 // false when the system will not make one that long.
 bool MakeFolderOfLength(const std::string& parent, size_t length, std::string* folder)

@@ -1,5 +1,6 @@
 #include "package/split.h"
 #include "package/work_folder.h"
+#include "tests/support/environment.h"
 #include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
@@ -96,11 +97,8 @@ TEST(CreateWorkFolder, WithoutATemporaryFolderYieldsNothingAndTheSplitWritesNoth
     for (const char* name : names)
         for (const std::string& stray : drive.StrayPlaces(name))
             ASSERT_FALSE(FileExists(stray)) << stray << " is there before the test";
-    char savedTmp[MAX_PATH];
-    DWORD savedLength = GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
-
     for (const std::string& tmp : {scratch / "missing", notAFolder}) {
-        SetEnvironmentVariableA("TMP", tmp.c_str());
+        TemporaryFolderSetting setting(tmp);
         char workFolder[MAX_PATH];
         memset(workFolder, 'X', sizeof workFolder);
         EXPECT_EQ(0, CreateWorkFolder(workFolder)) << "TMP=" << tmp;
@@ -121,7 +119,6 @@ TEST(CreateWorkFolder, WithoutATemporaryFolderYieldsNothingAndTheSplitWritesNoth
             }
         }
     }
-    SetEnvironmentVariableA("TMP", savedLength ? savedTmp : NULL);
 }
 
 struct FilePathCase {
