@@ -458,42 +458,14 @@ TEST_F(DamagedPackages, ACabinetMissingCutOrDamagedIsReportedInstalledBecauseWin
 // ---------------------------------------------------------------------------
 // Two installers at once, each driven through its own windows.
 
-struct OwnWindowSearch {
-    DWORD processId;
-    bool browser;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwnWindow(HWND window, LPARAM data)
-{
-    OwnWindowSearch* search = reinterpret_cast<OwnWindowSearch*>(data);
-    DWORD owner = 0;
-    char className[16] = "", caption[16] = "";
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window) ||
-        !GetClassNameA(window, className, sizeof className) || lstrcmpA(className, "#32770") != 0)
-        return TRUE;
-    GetWindowTextA(window, caption, sizeof caption);
-    if (lstrcmpA(caption, "Setup") != 0)
-        return TRUE;
-    // The tree control tells the browser from a message box; the edit box is ours.
-    bool isBrowser = GetDlgItem(window, 0x3741) != NULL;
-    if (isBrowser != search->browser || (isBrowser && !GetDlgItem(window, 0x3744)))
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // The "Setup" message box or browser of one process, waited for.
 HWND WaitForWindowOf(const ChildProcess& process, bool browser)
 {
-    OwnWindowSearch search = {GetProcessId(process.Handle()), browser, NULL};
     DWORD start = GetTickCount();
     while (GetTickCount() - start < kStepTimeoutMs) {
-        search.found = NULL;
-        EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
+        SetupWindows windows = FindSetupWindows(GetProcessId(process.Handle()));
+        if (HWND found = browser ? windows.browser : windows.messageBox)
+            return found;
         Sleep(50);
     }
     return NULL;

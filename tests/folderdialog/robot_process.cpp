@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "driver/instance.h"
+#include "tests/resources/expected_texts.h"
 #include "tests/support/environment.h"
 #include "tools/robot/robot.h"
 
@@ -60,9 +61,7 @@ AnsweredCall CallAnswered(const std::vector<std::string>& steps, DWORD timeoutPe
 std::string ExpectedBox(UINT textId, const std::string& path)
 {
     char format[MAX_PATH];
-    char text[MAX_PATH * 2];
     if (LoadStringA(g_hInstance, textId, format, sizeof format) <= 0)
         return "<no text " + std::to_string(textId) + ">";
-    wsprintfA(text, format, path.c_str());
-    return "box: " + EscapeLineFeeds(text);
+    return "box: " + EscapeLineFeeds(WithPath(format, path));
 }

@@ -15,6 +15,7 @@ const DWORD kPollMs = 20;
 const UINT kSendTimeoutMs = 2000;
 
 struct Search {
+    DWORD processId;
     SetupWindows found;
 };
 
@@ -23,7 +24,9 @@ BOOL CALLBACK CollectSetupWindow(HWND window, LPARAM data)
     Search* search = reinterpret_cast<Search*>(data);
     char className[16];
     char caption[16];
-    if (!IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if ((search->processId && owner != search->processId) || !IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
         lstrcmpA(className, "#32770") != 0)
         return TRUE;
     // GetWindowTextA reads a window's caption from the window manager, also across
@@ -100,9 +103,9 @@ void PostClick(HWND dialog, int id)
 
 }  // namespace
 
-SetupWindows FindSetupWindows()
+SetupWindows FindSetupWindows(DWORD processId)
 {
-    Search search;
+    Search search = {processId, SetupWindows()};
     EnumWindows(CollectSetupWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }

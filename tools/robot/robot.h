@@ -30,7 +30,8 @@ struct SetupWindows {
     HWND messageBox = NULL;
     int count = 0;
 };
-SetupWindows FindSetupWindows();
+// With a process id, only that process's windows count.
+SetupWindows FindSetupWindows(DWORD processId = 0);
 
 // A message box's text, read across processes.
 std::string MessageBoxText(HWND box);
