@@ -18,8 +18,9 @@ import time
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(BENCH)
-sys.path.insert(0, os.path.join(ROOT, "tools"))
-from make_inf import make_inf  # noqa: E402
+PACKAGING = os.path.join(ROOT, "tools", "packaging")
+sys.path.insert(0, PACKAGING)
+from package_inf import Release, package_inf as release_inf  # noqa: E402
 
 BUILD = os.path.join(ROOT, "build", "bench")
 BUILD32 = os.path.join(ROOT, "build", "bench-i686")
@@ -111,24 +112,11 @@ def file_names(count):
 
 
 def package_inf(names):
-    """The package INF with its file list replaced by names; every other line as
-    the real package carries it. Raises ValueError when it does not fit."""
-    with open(os.path.join(ROOT, "package", "package.inf.in"), "rb") as template:
-        lines = template.read().decode("latin-1").replace("\r\n", "\n").split("\n")
-    out, section = [], None
-    for line in lines:
-        if line.startswith("["):
-            section = line.strip()
-            out.append(line)
-            if section == "[Velmor32.CopyFiles]":
-                out += names + ["Install.inf", "uninst.exe"]
-            elif section == "[SourceDisksFiles]":
-                out += [f"{name}=42" for name in names + ["Install.inf"]]
-            continue
-        if section in ("[Velmor32.CopyFiles]", "[SourceDisksFiles]") and line.strip():
-            continue
-        out.append(line)
-    return make_inf("\n".join(out).encode("latin-1"), INF_SIZE)
+    """The package INF of the sample application with its file list replaced by
+    names. Raises ValueError when it does not fit."""
+    return release_inf(Release(names, "Karvenko's Velmora for Win32 1.0",
+                               [("Velmora", "velmora.exe"), ("Velmora Readme", "readme.txt")],
+                               "Software\\Karvenko\\Velmora"))
 
 
 def most_files_in_inf():
@@ -182,25 +170,20 @@ class Payload:
 
 def build_package(tag, payload, image, layout="gcab"):
     """Our package for payload: padded image + generated INF + a cabinet, made by
-    gcab (one folder) or by tools/write_cabinet.py (one folder per file, what the build uses)."""
+    gcab (one folder) or by tools/packaging/write_cabinet.py (one folder per file, what the build uses)."""
     folder = os.path.join(WORK, tag)
-    inf = os.path.join(folder, "install.inf")
     cabinet = os.path.join(folder, "data.cab")
     package = os.path.join(folder, f"setup-{tag}.exe")
     os.makedirs(folder, exist_ok=True)
-    with open(inf, "wb") as out:
-        out.write(package_inf(payload.names))
     remove(cabinet)
     start = time.perf_counter()
     if layout == "gcab":
         run(["gcab", "--create", "--zip", "--nopath", cabinet] + payload.paths(), 1200)
     else:
-        run([sys.executable, os.path.join(BENCH, "..", "tools", "write_cabinet.py"), cabinet] + payload.paths(), 1200)
+        run([sys.executable, os.path.join(PACKAGING, "write_cabinet.py"), cabinet] + payload.paths(), 1200)
     cab_seconds = time.perf_counter() - start
-    run([sys.executable, os.path.join(ROOT, "tools", "pack.py"), "--image", image,
-         "--inf", inf, "--cabinet", cabinet, "--image-size", str(IMAGE_SIZE),
-         "--inf-size", str(INF_SIZE), "--padded-image", os.path.join(folder, "uninst.exe"),
-         "--output", package], 120)
+    with open(image, "rb") as program, open(cabinet, "rb") as cab, open(package, "wb") as out:
+        out.write(program.read().ljust(IMAGE_SIZE, b"\0") + package_inf(payload.names) + cab.read())
     return package, os.path.getsize(cabinet), cab_seconds
 
 

@@ -59,7 +59,8 @@ def problems_of(args):
         problems.append("package piece 2 differs from the INF")
     if package[IMAGE_SIZE + INF_SIZE:] != cabinet or not cabinet.startswith(b"MSCF"):
         problems.append("package piece 3 is not the cabinet")
-    problems += cabinet_problems(args.cabinet, args.cabinet + ".files")
+    # The build stages the application's files beside the pieces.
+    problems += cabinet_problems(args.cabinet, os.path.join(os.path.dirname(args.cabinet), "payload"))
     foreign = imported_dlls(args.objdump, args.linked_image) - SYSTEM_DLLS
     if foreign:
         problems.append(f"the image imports non-system DLLs: {sorted(foreign)}")

@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Writes a Microsoft Cabinet (MSZIP) with one folder per file.
+
+A one-folder cabinet (what gcab writes) can only be decoded from its start, and
+the Setup API extracts one file at a time: it inflates every file before the one
+it wants again, so an install grows with files times cabinet size. With a folder
+of its own per file it goes straight to the file. The program and its INF do not
+see the difference. An empty file gets a folder without data blocks.
+
+Every file carries one fixed date, so that the same files always give the same
+cabinet.
+
+    write_cabinet.py OUTPUT.cab FILE...   (stored under their bare names, in this order)
+"""
+import os
+import struct
+import sys
+import zlib
+
+BLOCK = 32768            # uncompressed bytes per CFDATA block, the format's maximum
+TYPE_MSZIP = 1
+ATTRIB_ARCHIVE = 0x20
+HEADER_SIZE = 36
+FOLDER_SIZE = 8
+ENTRY_SIZE = 16          # a CFFILE entry without its name
+MAX_NAME = 255           # bytes of a stored name, without its terminating zero
+MAX_BLOCKS = 0xFFFF      # CFDATA blocks of one folder
+MAX_FILE_SIZE = MAX_BLOCKS * BLOCK
+MAX_CABINET_SIZE = 0x7FFFFFFF
+# 2000-01-01 00:00:00 as a DOS date and time.
+FIXED_DATE = ((2000 - 1980) << 9) | (1 << 5) | 1
+FIXED_TIME = 0
+
+
+def checksum(data, seed=0):
+    """The cabinet checksum: the 32-bit words XORed together, with the 1 to 3
+    bytes left over taken most significant first."""
+    whole = len(data) & ~3
+    value = int.from_bytes(data[:whole], "little")
+    bits = whole * 8
+    # Fold the number in halves (whole words each) until one word is left.
+    while bits > 32:
+        half = (bits // 64) * 32
+        value = (value >> half) ^ (value & ((1 << half) - 1))
+        bits -= half
+    rest = data[whole:]
+    tail = 0
+    for byte in rest:
+        tail = (tail << 8) | byte
+    return (value ^ tail ^ seed) & 0xFFFFFFFF
+
+
+def mszip_block(chunk):
+    """One CFDATA block: a complete deflate stream after "CK" that refers back to
+    no earlier block, which every MSZIP decoder accepts."""
+    compressor = zlib.compressobj(6, zlib.DEFLATED, -15)
+    packed = b"CK" + compressor.compress(chunk) + compressor.flush()
+    fields = struct.pack("<HH", len(packed), len(chunk))
+    return struct.pack("<I", checksum(fields, checksum(packed))) + fields + packed
+
+
+def name_problem(name):
+    """Why a cabinet cannot store this name, or None."""
+    try:
+        stored = name.encode("ascii")
+    except UnicodeEncodeError:
+        return "a cabinet stores names without their character set"
+    if not stored or len(stored) > MAX_NAME:
+        return f"a cabinet stores names of 1 to {MAX_NAME} bytes"
+    return None
+
+
+def entries_size(names):
+    return sum(ENTRY_SIZE + len(name) + 1 for name in names)
+
+
+def header(cabinet_size, count):
+    return struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, cabinet_size, 0,
+                       HEADER_SIZE + FOLDER_SIZE * count, 0, 3, 1, count, count, 0, 0, 0)
+
+
+def write_folders(out, paths, start):
+    """Writes each file's blocks from offset start on; yields per file its size,
+    first block's offset and block count."""
+    offset = start
+    for path in paths:
+        size = blocks = 0
+        first = offset
+        with open(path, "rb") as source:
+            while True:
+                chunk = source.read(BLOCK)
+                if not chunk:
+                    break
+                block = mszip_block(chunk)
+                out.write(block)
+                offset += len(block)
+                size += len(chunk)
+                blocks += 1
+                if blocks > MAX_BLOCKS:
+                    raise ValueError(f"{path}: over the {MAX_FILE_SIZE} bytes one cabinet folder holds")
+                if offset > MAX_CABINET_SIZE:
+                    raise ValueError(f"{path}: the cabinet grows over the {MAX_CABINET_SIZE} bytes it can hold")
+        yield size, first, blocks
+
+
+def write_cabinet(output, paths, names=None):
+    """Writes the cabinet of paths to the open, seekable binary stream output,
+    storing each under names (default: its bare name). Raises ValueError when a
+    name or a size does not fit the format."""
+    names = names or [os.path.basename(path) for path in paths]
+    for name in names:
+        problem = name_problem(name)
+        if problem:
+            raise ValueError(f"{name!r}: {problem}")
+    if len(names) > 0xFFFF:
+        raise ValueError(f"{len(names)} files: a cabinet holds at most {0xFFFF}")
+    data_start = HEADER_SIZE + FOLDER_SIZE * len(names) + entries_size(names)
+    out_start = output.tell()
+    output.write(b"\0" * data_start)
+    folders, entries = [], []
+    end = data_start
+    for index, (name, (size, first, blocks)) in enumerate(zip(names, write_folders(output, paths, data_start))):
+        folders.append(struct.pack("<IHH", first, blocks, TYPE_MSZIP))
+        entries.append(struct.pack("<IIHHHH", size, 0, index, FIXED_DATE, FIXED_TIME, ATTRIB_ARCHIVE) +
+                       name.encode("ascii") + b"\0")
+        end = output.tell() - out_start
+    output.seek(out_start)
+    output.write(header(end, len(names)) + b"".join(folders) + b"".join(entries))
+    output.seek(out_start + end)
+    return end
+
+
+def main():
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    with open(sys.argv[1], "wb") as output:
+        try:
+            write_cabinet(output, sys.argv[2:])
+        except ValueError as error:
+            sys.exit(f"write_cabinet: {error}")
+
+
+if __name__ == "__main__":
+    main()
