@@ -55,6 +55,8 @@ def menu_removal(title):
 def sections(release):
     """The INF's lines, without line ends; an empty string is an empty line."""
     names = [field(name) for name in release.files]
+    # A group without items would be made empty and never removed.
+    group = [GROUP_LINE] if release.shortcuts else []
     del_reg = ["HKLM," + UNINSTALL_KEY]
     if release.settings_key is not None:
         del_reg.append("HKCU," + field(release.settings_key))
@@ -98,11 +100,11 @@ def sections(release):
         *del_reg,
         "",
         "[Velmor32.Links]",
-        GROUP_LINE,
+        *group,
         *[f"setup.ini, group42,,{menu_item(title, name)}" for title, name in release.shortcuts],
         "",
         "[Velmor32.Links.Remove]",
-        GROUP_LINE,
+        *group,
         *[f"setup.ini, group42,,{menu_removal(title)}" for title, _ in release.shortcuts],
     ]
 
