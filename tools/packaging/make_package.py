@@ -19,7 +19,7 @@ import tempfile
 from names import (display_name_problem, duplicate_names, file_name_problem, settings_key_problem,
                    setup_ini_problem, shortcut_title_problem)
 from package_inf import INF_SIZE, InfTooLong, Release, package_inf
-from write_cabinet import MAX_FILE_SIZE, write_cabinet
+from write_cabinet import MAX_FILE_SIZE, write_cabinet_stream
 
 IMAGE_SIZE = 57344
 
@@ -130,7 +130,7 @@ def build(args):
     try:
         # Stored in byte order of their names, whatever the order of the INF's list.
         ordered = sorted(names, key=lambda name: name.encode("ascii"))
-        write_cabinet(cabinet, [os.path.join(args.payload, name) for name in ordered], ordered)
+        write_cabinet_stream(cabinet, [os.path.join(args.payload, name) for name in ordered], ordered)
     except ValueError as error:
         cabinet.close()
         raise Refusal(f"--payload {args.payload}: {error}")

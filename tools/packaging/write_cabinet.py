@@ -103,10 +103,16 @@ def write_folders(out, paths, start):
         yield size, first, blocks
 
 
-def write_cabinet(output, paths, names=None):
+def write_cabinet(output, paths):
+    """Writes the cabinet file output from paths, under their bare names."""
+    with open(output, "wb") as out:
+        return write_cabinet_stream(out, paths)
+
+
+def write_cabinet_stream(output, paths, names=None):
     """Writes the cabinet of paths to the open, seekable binary stream output,
-    storing each under names (default: its bare name). Raises ValueError when a
-    name or a size does not fit the format."""
+    storing each under names (default: its bare name); returns its size. Raises
+    ValueError when a name or a size does not fit the format."""
     names = names or [os.path.basename(path) for path in paths]
     for name in names:
         problem = name_problem(name)
@@ -133,11 +139,11 @@ def write_cabinet(output, paths, names=None):
 def main():
     if len(sys.argv) < 3:
         sys.exit(__doc__)
-    with open(sys.argv[1], "wb") as output:
-        try:
-            write_cabinet(output, sys.argv[2:])
-        except ValueError as error:
-            sys.exit(f"write_cabinet: {error}")
+    try:
+        write_cabinet(sys.argv[1], sys.argv[2:])
+    except ValueError as error:
+        os.remove(sys.argv[1])
+        sys.exit(f"write_cabinet: {error}")
 
 
 if __name__ == "__main__":
