@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <string.h>
 
+#include "folderdialog/validate.h"
+
 static const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmor32";
 static const char CURRENT_VERSION_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 static const char INF_UNINSTALL_MARK[] = ",InstallHinfSection DefaultUninstall";
-static const char DEFAULT_PARENT[] = "c:\\progra~1";
 static const char FOLDER_SUFFIX[] = "\\Velmor32";
+static const char DEFAULT_FOLDER[] = "c:\\progra~1\\Velmor32";
 
 // Reads a value as text into buffer (size bytes). A value that does not end with
 // its terminating zero inside the buffer counts as unreadable: taking it would read
@@ -27,6 +29,18 @@ static int ReadValueText(const char* keyName, const char* valueName, char* buffe
     return 1;
 }
 
+// A path that another tool quoted, perhaps with arguments after it: keeps what lies
+// between the quotes, or everything after an opening quote that is never closed.
+static void TakeQuotedPath(char* value)
+{
+    if (value[0] != '"')
+        return;
+    char* closingQuote = strchr(value + 1, '"');
+    if (closingQuote)
+        *closingQuote = '\0';
+    memmove(value, value + 1, lstrlenA(value + 1) + 1);
+}
+
 void FolderFromUninstallString(char* value, char* folder)
 {
     char* lastBackslash;
@@ -39,10 +53,42 @@ void FolderFromUninstallString(char* value, char* folder)
         lstrcpyA(folder, lastWord);
         return;
     }
+    TakeQuotedPath(value);
     lastBackslash = strrchr(value, '\\');
     if (lastBackslash)
         *lastBackslash = '\0';
     lstrcpyA(folder, value);
+}
+
+// Ends text before the backslashes that end it ("C:\Program Files\", or a drive root
+// such as "D:\" where Program Files was moved), so that joining the suffix gives one.
+static void DropTrailingBackslashes(char* text)
+{
+    char* end = text + lstrlenA(text);
+    while (end > text) {
+        // In a double-byte code page a backslash byte can end a two-byte letter.
+        char* last = CharPrevA(text, end);
+        if (last + 1 != end || *last != '\\')
+            return;
+        *last = '\0';
+        end = last;
+    }
+}
+
+// "ProgramFilesDir" plus "\Velmor32", else the fixed default, so that the program
+// never proposes a folder its own check refuses.
+static void BuildDefaultFolder(char* folder)
+{
+    if (!ReadValueText(CURRENT_VERSION_KEY, "ProgramFilesDir", folder, MAX_PATH))
+        folder[0] = '\0';
+    DropTrailingBackslashes(folder);
+    if (!folder[0] || lstrlenA(folder) + lstrlenA(FOLDER_SUFFIX) >= MAX_PATH) {
+        lstrcpyA(folder, DEFAULT_FOLDER);
+        return;
+    }
+    lstrcatA(folder, FOLDER_SUFFIX);
+    if (CheckPath(folder, 1) != PATH_OK)
+        lstrcpyA(folder, DEFAULT_FOLDER);
 }
 
 void ProposeDestination(char* folder)
@@ -51,10 +97,9 @@ void ProposeDestination(char* folder)
     folder[0] = '\0';
     if (ReadValueText(UNINSTALL_KEY, "UninstallString", value, sizeof value))
         FolderFromUninstallString(value, folder);
-    if (folder[0])
+    // Another tool may have written the value in a form of its own: only a folder
+    // that passes the program's own check is proposed.
+    if (folder[0] && CheckPath(folder, 1) == PATH_OK)
         return;
-    if (!ReadValueText(CURRENT_VERSION_KEY, "ProgramFilesDir", folder, MAX_PATH) || !folder[0]
-        || lstrlenA(folder) + lstrlenA(FOLDER_SUFFIX) >= MAX_PATH)
-        lstrcpyA(folder, DEFAULT_PARENT);
-    lstrcatA(folder, FOLDER_SUFFIX);
+    BuildDefaultFolder(folder);
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "folderdialog/device_name.h"
 #include "resources/messages.h"
 #include "resources/resource.h"
 
@@ -16,6 +17,9 @@ int IsValidPathComponent(const char* name)
         return 0;
     int length = lstrlenA(name);
     if (length == 0 || IsEdgeByte(name[0]) || IsEdgeByte(name[length - 1]))
+        return 0;
+    // Creating such a level would reach the device instead of a folder.
+    if (IsReservedDeviceName(name))
         return 0;
     for (; *name; ++name) {
         for (const char* refused = "\"*/:<>?\\|"; *refused; ++refused)

@@ -2,6 +2,7 @@
 
 #include "package/layout.h"
 #include "package/paths.h"
+#include "package/system_program.h"
 
 // The five flags of the original SPINST_ALL: INI files, registry and files. Current
 // headers give SPINST_ALL more bits, whose directives the package must not run.
@@ -33,6 +34,8 @@ int RunInfSection(const char* sourceRoot, const char* destinationFolder, const c
     SetupCloseInfFile(inf);
     if (!installed)
         return 0;
-    WinExec("grpconv.exe /o", SW_SHOW);
+    // Turns the setup.ini entries the section wrote into Start-menu items; whether
+    // it starts or not, the section has been carried out.
+    StartSystemProgram("grpconv.exe", "/o");
     return 1;
 }

@@ -1,5 +1,7 @@
 #include "driver/propose.h"
 
+#include "folderdialog/validate.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,7 +15,7 @@ struct UninstallStringCase {
     const char* folder;
 };
 
-TEST(FolderFromUninstallString, CutsBothFormsAsTheExamplesShow)
+TEST(FolderFromUninstallString, CutsBothFormsAndTakesAQuotedPathFromItsQuotes)
 {
     const UninstallStringCase cases[] = {
         {"C:\\PROGRA~1\\Velmor32\\uninst.exe", "C:\\PROGRA~1\\Velmor32"},
@@ -22,7 +24,13 @@ TEST(FolderFromUninstallString, CutsBothFormsAsTheExamplesShow)
         {"C:\\WINDOWS\\RUNDLL32.EXE SETUPAPI.DLL,InstallHinfSection DefaultUninstall 132 install.inf",
          "install.inf"},
         {"uninst.exe", "uninst.exe"},
-        {"\"C:\\Program Files\\Velmor32\\uninst.exe\"", "\"C:\\Program Files\\Velmor32"},
+        {"\"C:\\Program Files\\Velmor32\\uninst.exe\"", "C:\\Program Files\\Velmor32"},
+        {"\"C:\\Program Files\\Velmor32\\uninst.exe\" /S \"C:\\x\"", "C:\\Program Files\\Velmor32"},
+        {"\"C:\\Program Files\\Velmor32\\uninst.exe", "C:\\Program Files\\Velmor32"},
+        {"\"uninst.exe\"", "uninst.exe"},
+        {"\"\"", ""},
+        {"\"C:\\WINDOWS\\RUNDLL32.EXE\" SETUPAPI.DLL,InstallHinfSection DefaultUninstall 132 "
+         "C:\\PROGRA~1\\Velmor32\\install.inf", "C:\\PROGRA~1\\Velmor32"},
         {"RUNDLL32.EXE SETUPAPI.DLL,InstallHinfSection DefaultUninstall 132 ", ""},
         {"rundll32.exe setupapi.dll,installhinfsection defaultuninstall 132 C:\\V\\install.inf",
          "rundll32.exe setupapi.dll,installhinfsection defaultuninstall 132 C:\\V"},
@@ -78,8 +86,8 @@ TEST_F(Propose, PreviousInstallationIsProposedWithoutTheSuffixAgain)
 {
     StoreUninstallString(REG_SZ, std::string("C:\\PROGRA~1\\Velmor32\\uninst.exe", 31) + '\0');
     EXPECT_EQ("C:\\PROGRA~1\\Velmor32", Proposed());
-    StoreUninstallString(REG_EXPAND_SZ, std::string("%SystemDrive%\\Velmora\\uninst.exe") + '\0');
-    EXPECT_EQ("%SystemDrive%\\Velmora", Proposed()) << "an expandable value is used unexpanded";
+    StoreUninstallString(REG_EXPAND_SZ, std::string("C:\\%Apps%\\Velmora\\uninst.exe") + '\0');
+    EXPECT_EQ("C:\\%Apps%\\Velmora", Proposed()) << "an expandable value is used unexpanded";
 }
 
 TEST_F(Propose, ValuesThatCannotBeTakenGiveTheDefault)
@@ -113,4 +121,62 @@ TEST_F(Propose, WithoutProgramFilesDirTheParentIsTheShortDefault)
     }
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, CURRENT_VERSION_KEY, "ProgramFilesDir");
     EXPECT_EQ("c:\\progra~1\\Velmor32", Proposed());
+}
+
+struct ProposalCase {
+    const char* stored;  // the value as another tool might have written it
+    const char* proposed;  // NULL: the default folder
+};
+
+// Whatever forms the two values take, the proposal is a folder that the browser's own
+// check accepts: the previous folder when it is one, else the default.
+TEST_F(Propose, EveryUninstallStringGivesAFolderTheCheckAccepts)
+{
+    const ProposalCase cases[] = {
+        {"\"C:\\Program Files\\Velmor32\\uninst.exe\"", "C:\\Program Files\\Velmor32"},
+        {"\"C:\\Program Files\\Velmor32\\uninst.exe\" /S", "C:\\Program Files\\Velmor32"},
+        {"C:\\PROGRA~1\\Velmor32\\uninst.exe /S", "C:\\PROGRA~1\\Velmor32"},
+        {"D:\\uninst.exe", NULL},
+        {"uninst.exe", NULL},
+        {"\"uninst.exe\"", NULL},
+        {"C:\\WINDOWS\\RUNDLL32.EXE SETUPAPI.DLL,InstallHinfSection DefaultUninstall 132 install.inf", NULL},
+        {"rundll32.exe setupapi.dll,installhinfsection defaultuninstall 132 C:\\V\\install.inf", NULL},
+        {"C:\\Velmor32\\uninst.exe /log=C:\\setup.log", NULL},
+        {"\"C:\\Program Files\\Velmor32\\\\uninst.exe\"", NULL},
+        {"C:\\nul\\uninst.exe", NULL},
+        {"C:\\Apps\\lpt1.log\\uninst.exe", NULL},
+        {"\\\\server\\share\\Velmor32\\uninst.exe", NULL},
+        {"%ProgramFiles%\\Velmor32\\uninst.exe", NULL},
+    };
+    for (const ProposalCase& c : cases) {
+        StoreUninstallString(REG_SZ, std::string(c.stored) + '\0');
+        const std::string proposed = Proposed();
+        EXPECT_EQ(c.proposed ? c.proposed : m_programFiles + "\\Velmor32", proposed) << c.stored;
+        EXPECT_EQ(PATH_OK, CheckPath(proposed.c_str(), 1)) << proposed << " from " << c.stored;
+    }
+}
+
+TEST_F(Propose, ProgramFilesDirIsJoinedWithExactlyOneBackslash)
+{
+    ForgetInstallation();
+    const ProposalCase cases[] = {
+        {"C:\\Program Files", "C:\\Program Files\\Velmor32"},
+        {"C:\\Program Files\\", "C:\\Program Files\\Velmor32"},
+        {"C:\\Program Files\\\\", "C:\\Program Files\\Velmor32"},
+        {"D:\\", "D:\\Velmor32"},
+        {"d:", "d:\\Velmor32"},
+        {"\\", "c:\\progra~1\\Velmor32"},
+        {"Program Files", "c:\\progra~1\\Velmor32"},
+        {"%ProgramFiles%", "c:\\progra~1\\Velmor32"},
+        {"\\\\server\\apps", "c:\\progra~1\\Velmor32"},
+        {"C:\\Program Files\\\\x86", "c:\\progra~1\\Velmor32"},
+        {"C:\\con", "c:\\progra~1\\Velmor32"},
+    };
+    for (const ProposalCase& c : cases) {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_LOCAL_MACHINE, CURRENT_VERSION_KEY, "ProgramFilesDir",
+                                                 REG_SZ, c.stored, (DWORD)strlen(c.stored) + 1));
+        const std::string proposed = Proposed();
+        EXPECT_EQ(c.proposed, proposed) << "ProgramFilesDir " << c.stored;
+        EXPECT_EQ(PATH_OK, CheckPath(proposed.c_str(), 1)) << proposed << " from " << c.stored;
+    }
 }

@@ -4,6 +4,7 @@
 #include "tests/e2e/life_cycle.h"
 #include "tests/support/environment.h"
 #include "tests/support/installation.h"
+#include "tests/support/planted.h"
 #include "tests/support/process.h"
 #include "tests/support/scratch.h"
 
@@ -183,5 +184,57 @@ TEST_F(LifeCycle, ATempFolderWithABlankAndAnUmlautInstallsAndUninstalls)
     EXPECT_TRUE(WaitUntil(Gone, destination / "uninst.exe", 30000));
     EXPECT_TRUE(WaitUntil(NoCopyIn, temp, 15000)) << "a temporary copy is left in " << temp;
     ExpectNoInstalledFiles(destination.Path());
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
+}
+
+// A program named grpconv.exe lying beside the package (a downloads folder), in the
+// current folder, in the temporary folder (where the uninstaller's copy runs) and
+// beside the installed uninst.exe never runs; the system's grpconv still makes and
+// removes the shortcuts.
+TEST_F(LifeCycle, AGrpconvPlantedWhereTheProgramRunsNeverStarts)
+{
+    ScratchFolder downloads, current, temp, destination;
+    const std::string package = downloads / "VelmoraSetup.exe";
+    ASSERT_TRUE(CopyFileA(ArtefactPath("VELMORA_PACKAGE").c_str(), package.c_str(), FALSE))
+        << GetLastError();
+    const std::string planted[] = {downloads / "grpconv.exe", current / "grpconv.exe",
+                                   temp / "grpconv.exe", destination / "grpconv.exe"};
+    for (const std::string& path : planted)
+        PlantProgram(path);
+    TemporaryFolderSetting setting(temp.Path());
+
+    PackageRun run = RunPackage({"yes", "type=" + destination.Path(), "browse-ok", "ok"},
+                                "\"" + package + "\"", package.c_str(), current.Path().c_str());
+    ASSERT_TRUE(run.robotFinished) << run.robotError;
+    ASSERT_EQ(Box(IDS_INSTALL_DONE), run.seen.back());
+    EXPECT_TRUE(WaitUntil(Present, StartMenuShortcut("Velmora"), 10000))
+        << "the system's grpconv made no shortcut at install";
+    for (const std::string& path : planted)
+        EXPECT_EQ("", PlantedRuns(path)) << path << " ran at install";
+
+    ChildProcess uninstaller("\"" + (destination / "uninst.exe") + "\"", 0, NULL,
+                             current.Path().c_str());
+    EXPECT_EQ(0u, uninstaller.WaitForExit(20000));
+    EXPECT_TRUE(WaitUntil(Gone, destination / "uninst.exe", 30000));
+    EXPECT_TRUE(WaitUntil(Gone, StartMenuShortcut("Velmora"), 10000))
+        << "the system's grpconv removed no shortcut at uninstall";
+    EXPECT_TRUE(WaitUntil(NoCopyIn, temp.Path(), 15000)) << "a temporary copy is left";
+    for (const std::string& path : planted)
+        EXPECT_EQ("", PlantedRuns(path)) << path << " ran at uninstall";
+}
+
+// Typed into the browser, a device name brings message 7 and the browser stays open;
+// before, the browser closed and the install never ended. Every wait is bounded, so
+// a return of that fault fails here instead of hanging.
+TEST_F(LifeCycle, ADeviceNameTypedInTheBrowserIsRefusedAndTheInstallerEnds)
+{
+    PackageRun run = RunPackage({"yes", "type=C:\\nul", "browse-ok", "ok", "type=c:\\Lpt9.log\\Velmor32",
+                                 "browse-ok", "ok", "browse-cancel", "wait-gone"});
+    ASSERT_TRUE(run.robotFinished) << run.robotError;
+    EXPECT_EQ(0u, run.exitCode) << "the installer has not ended (259: still running)";
+    const std::vector<std::string> expected = {Box(IDS_CONFIRM_INSTALL), Box(IDS_FOLDER_INVALID, "C:\\nul"),
+                                               Box(IDS_FOLDER_INVALID, "c:\\Lpt9.log\\Velmor32")};
+    EXPECT_EQ(expected, run.seen);
+    ExpectNoWorkFolderLeft();
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));
 }

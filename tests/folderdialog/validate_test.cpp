@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
+#include <vector>
 
 #include "driver/instance.h"
 #include "resources/resource.h"
@@ -120,6 +122,56 @@ TEST(PathComponent, AcceptsAndRefusesNamesAsTheTableSays)
     for (const NameCase& c : kNames)
         EXPECT_EQ(c.valid, IsValidPathComponent(c.name)) << "name \"" << c.name << "\"";
     EXPECT_EQ(0, IsValidPathComponent(NULL)) << "a null name";
+}
+
+const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
+                                    "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
+                                    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+
+std::string LowerCase(std::string text)
+{
+    for (char& c : text)
+        c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+// "cOn", "NuL": every other letter lowered.
+std::string MixedCase(std::string text)
+{
+    for (size_t i = 1; i < text.size(); i += 2)
+        text[i] = (char)tolower((unsigned char)text[i]);
+    return text;
+}
+
+// Windows reads these as the device at any level, in any case, with any extension and
+// with blanks before the extension; the walk must never create such a level.
+TEST(PathComponent, RefusesEveryDeviceNameInAnyCaseWithAnyExtension)
+{
+    const char* const endings[] = {"", ".txt", ".log", " .txt", "  .a.b", "..x", ".tar.gz"};
+    for (const char* device : kDeviceNames) {
+        for (const std::string& name : {std::string(device), LowerCase(device), MixedCase(device)}) {
+            for (const char* ending : endings) {
+                const std::string level = name + ending;
+                EXPECT_EQ(0, IsValidPathComponent(level.c_str())) << "name \"" << level << "\"";
+                for (const std::string& path : {"C:\\" + level, "c:\\Apps\\" + level + "\\Velmor32",
+                                                "D:\\a\\b\\" + level}) {
+                    EXPECT_EQ(1, CheckPath(path.c_str(), 1)) << path;
+                }
+            }
+        }
+    }
+}
+
+TEST(PathComponent, AcceptsNamesThatOnlyLookLikeDevices)
+{
+    const char* const names[] = {"CONSOLE", "con_", "acon", "NULL", "nul1", "AUXILIARY", "PRN2",
+                                 "COM", "COM0", "COM10", "LPT", "LPT0", "LPT10", "COMA",
+                                 "a.con", "x.nul.txt", "n ul", "con x.txt", "\xe7on", "Velmor32"};
+    for (const char* name : names) {
+        EXPECT_EQ(1, IsValidPathComponent(name)) << "name \"" << name << "\"";
+        const std::string path = std::string("C:\\Apps\\") + name;
+        EXPECT_EQ(0, CheckPath(path.c_str(), 1)) << path;
+    }
 }
 
 // A drive letter that names no drive here.
@@ -254,6 +306,27 @@ TEST_F(Validation, RefusesAMalformedPathBeforeAnyQuestion)
         EXPECT_TRUE(call.leftOver.empty()) << path << ": " << call.Describe();
     }
     EXPECT_FALSE(FolderExists(scratch / "a")) << "a malformed path had a level created";
+}
+
+// Typed as the whole path or as one level of it, a device name is refused at once:
+// no question and no level made, so the install can never reach the device.
+TEST_F(Validation, RefusesADeviceNameBeforeAnyQuestion)
+{
+    ScratchFolder scratch;
+    std::vector<std::string> typed = {"C:\\nul", "c:\\LPT9.log", "C:\\con\\Velmor32",
+                                      scratch / "new\\Nul .txt\\Velmor32"};
+    for (const char* device : kDeviceNames)
+        typed.push_back(scratch / (std::string("made\\") + MixedCase(device)));
+    for (const std::string& path : typed) {
+        AnsweredCall call =
+            CallAnswered({"ok"}, kStepMs, [&] { return ValidateDestination(path.c_str()); });
+        EXPECT_EQ(1, call.result) << path << ": " << call.Describe();
+        ASSERT_EQ(1u, call.seen.size()) << path << ": " << call.Describe();
+        EXPECT_EQ(ExpectedBox(IDS_FOLDER_INVALID, path), call.seen[0]);
+        EXPECT_TRUE(call.leftOver.empty()) << path << ": " << call.Describe();
+    }
+    EXPECT_FALSE(FolderExists(scratch / "new")) << "a level above a device name was made";
+    EXPECT_FALSE(FolderExists(scratch / "made")) << "a level above a device name was made";
 }
 
 TEST_F(Validation, ReportsALevelThatCannotBeMadeAfterYes)

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,23 @@ bool IsRefused(unsigned char byte)
     }
 }
 
+const std::set<std::string> kDevices = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2",
+                                         "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
+                                         "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5",
+                                         "LPT6", "LPT7", "LPT8", "LPT9"};
+
+// The name as Windows reads it for devices: the part before the first dot, blanks at
+// its end dropped, in upper case.
+bool IsDevice(const std::string& name)
+{
+    std::string stem = name.substr(0, name.find('.'));
+    stem.erase(stem.find_last_not_of(' ') + 1);
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z')
+            c = (char)(c - 'a' + 'A');
+    return kDevices.count(stem) != 0;
+}
+
 int ReferenceName(const std::string& name)
 {
     if (name.empty())
@@ -36,7 +54,7 @@ int ReferenceName(const std::string& name)
     for (unsigned char byte : name)
         if (IsRefused(byte))
             return 0;
-    return 1;
+    return IsDevice(name) ? 0 : 1;
 }
 
 std::vector<std::string> SplitAtBackslashes(const std::string& text)
@@ -131,7 +149,8 @@ TEST(PathRules, EveryByteAtEveryPlaceOfANameAgreesWithTheRules)
     for (int value = 0x01; value <= 0xFF; ++value) {
         const std::string b(1, (char)value);
         const std::string names[] = {b, b + b, b + "ab", "a" + b + "b", "ab" + b, b + "a" + b,
-                                     "a" + b + b + "b"};
+                                     "a" + b + b + "b", "nul" + b, "lpt" + b, "COM1" + b,
+                                     "cOn" + b + ".x", b + "aux"};
         for (const std::string& name : names) {
             judge.Name(name);
             judge.Path("C:\\" + name);
@@ -158,6 +177,8 @@ public:
 
     std::string Name()
     {
+        if (Below(16) == 0)
+            return DeviceLike();
         size_t length = Below(5) == 0 ? 0 : 1 + Below(Below(4) == 0 ? 40 : 4);
         std::string name;
         for (size_t i = 0; i < length; ++i)
@@ -184,6 +205,20 @@ public:
 
 private:
     size_t Below(size_t bound) { return m_random() % bound; }
+
+    // A device name or a near miss, in a random case, often with an ending.
+    std::string DeviceLike()
+    {
+        static const char* const kStems[] = {"con", "prn", "aux", "nul", "com", "lpt", "conx", "nu"};
+        std::string name = kStems[Below(8)];
+        if (Below(2) == 0)
+            name += (char)('0' + Below(10));
+        for (char& c : name)
+            if (Below(2) == 0 && c >= 'a' && c <= 'z')
+                c = (char)(c - 'a' + 'A');
+        static const char* const kEndings[] = {"", "", ".txt", " .log", "  ..x", " ", ".", "x", "$"};
+        return name + kEndings[Below(9)];
+    }
 
     char Byte()
     {
