@@ -1,6 +1,8 @@
 // The whole life cycle of the real package under Wine: the robot answers every window.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "tests/e2e/life_cycle.h"
 #include "tests/support/environment.h"
 #include "tests/support/installation.h"
@@ -197,10 +199,13 @@ TEST_F(LifeCycle, AGrpconvPlantedWhereTheProgramRunsNeverStarts)
     const std::string package = downloads / "VelmoraSetup.exe";
     ASSERT_TRUE(CopyFileA(ArtefactPath("VELMORA_PACKAGE").c_str(), package.c_str(), FALSE))
         << GetLastError();
-    const std::string planted[] = {downloads / "grpconv.exe", current / "grpconv.exe",
-                                   temp / "grpconv.exe", destination / "grpconv.exe"};
-    for (const std::string& path : planted)
-        PlantProgram(path);
+    const std::pair<const char*, std::string> planted[] = {
+        {"beside the package", downloads / "grpconv.exe"},
+        {"in the current folder", current / "grpconv.exe"},
+        {"in the temporary folder", temp / "grpconv.exe"},
+        {"beside uninst.exe", destination / "grpconv.exe"}};
+    for (const auto& place : planted)
+        PlantProgram(place.second);
     TemporaryFolderSetting setting(temp.Path());
 
     PackageRun run = RunPackage({"yes", "type=" + destination.Path(), "browse-ok", "ok"},
@@ -209,8 +214,8 @@ TEST_F(LifeCycle, AGrpconvPlantedWhereTheProgramRunsNeverStarts)
     ASSERT_EQ(Box(IDS_INSTALL_DONE), run.seen.back());
     EXPECT_TRUE(WaitUntil(Present, StartMenuShortcut("Velmora"), 10000))
         << "the system's grpconv made no shortcut at install";
-    for (const std::string& path : planted)
-        EXPECT_EQ("", PlantedRuns(path)) << path << " ran at install";
+    for (const auto& place : planted)
+        EXPECT_EQ("", PlantedRuns(place.second)) << "the copy " << place.first << " ran at install";
 
     ChildProcess uninstaller("\"" + (destination / "uninst.exe") + "\"", 0, NULL,
                              current.Path().c_str());
@@ -219,8 +224,9 @@ TEST_F(LifeCycle, AGrpconvPlantedWhereTheProgramRunsNeverStarts)
     EXPECT_TRUE(WaitUntil(Gone, StartMenuShortcut("Velmora"), 10000))
         << "the system's grpconv removed no shortcut at uninstall";
     EXPECT_TRUE(WaitUntil(NoCopyIn, temp.Path(), 15000)) << "a temporary copy is left";
-    for (const std::string& path : planted)
-        EXPECT_EQ("", PlantedRuns(path)) << path << " ran at uninstall";
+    for (const auto& place : planted)
+        EXPECT_EQ("", PlantedRuns(place.second)) << "the copy " << place.first
+                                                 << " ran by the end of the uninstall";
 }
 
 // Typed into the browser, a device name brings message 7 and the browser stays open;
