@@ -7,10 +7,16 @@
 #include "driver/relocate.h"
 #include "driver/second_stage.h"
 
+// Before the runtime's own start-up work: seeding the stack guard already loads a
+// cryptographic provider and its libraries, long before WinMain.
+__attribute__((constructor(101))) static void RestrictDllSearchAtStart()
+{
+    RestrictDllSearch();
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     g_hInstance = instance;
-    RestrictDllSearch();
     const char* commandLine = GetCommandLineA();
     switch (SelectStartMode(__argc, commandLine)) {
     case START_SECOND_STAGE:
