@@ -3,11 +3,13 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "package/ansi_text.h"
+
 StartMode SelectStartMode(int argumentCount, const char* commandLine)
 {
     if (argumentCount != 1)
         return START_SECOND_STAGE;
-    return strstr(commandLine, UNINSTALLER_MARK) ? START_RELOCATION : START_INSTALL;
+    return FindAnsiText(commandLine, UNINSTALLER_MARK) ? START_RELOCATION : START_INSTALL;
 }
 
 int TakePackagePath(const char* commandLine, char* packagePath, int size)
@@ -22,7 +24,7 @@ int TakePackagePath(const char* commandLine, char* packagePath, int size)
     }
     int length = 0;
     while (commandLine[length] && commandLine[length] != terminator)
-        ++length;
+        length += AnsiCharSize(commandLine + length);
     if (length >= size) {
         packagePath[0] = '\0';
         return 0;
@@ -43,7 +45,7 @@ int ParseSecondStageArguments(int argumentCount, char** arguments, HANDLE* proce
     if (lstrlenA(arguments[2]) >= size)
         return 0;
     lstrcpyA(uninstallFolder, arguments[2]);
-    char* lastBackslash = strrchr(uninstallFolder, '\\');
+    char* lastBackslash = FindLastAnsiChar(uninstallFolder, '\\');
     if (lastBackslash)
         *lastBackslash = '\0';
     *process = (HANDLE)(INT_PTR)handleValue;

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "folderdialog/validate.h"
+#include "package/ansi_text.h"
 
 static const char UNINSTALL_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmor32";
 static const char CURRENT_VERSION_KEY[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
@@ -35,7 +36,7 @@ static void TakeQuotedPath(char* value)
 {
     if (value[0] != '"')
         return;
-    char* closingQuote = strchr(value + 1, '"');
+    char* closingQuote = (char*)FindAnsiText(value + 1, "\"");
     if (closingQuote)
         *closingQuote = '\0';
     memmove(value, value + 1, lstrlenA(value + 1) + 1);
@@ -44,17 +45,17 @@ static void TakeQuotedPath(char* value)
 void FolderFromUninstallString(char* value, char* folder)
 {
     char* lastBackslash;
-    if (strstr(value, INF_UNINSTALL_MARK)) {
+    if (FindAnsiText(value, INF_UNINSTALL_MARK)) {
         // The mark holds a blank, so there always is a last blank.
-        char* lastWord = strrchr(value, ' ') + 1;
-        lastBackslash = strrchr(value, '\\');
+        char* lastWord = FindLastAnsiChar(value, ' ') + 1;
+        lastBackslash = FindLastAnsiChar(value, '\\');
         if (lastBackslash)
             *lastBackslash = '\0';
         lstrcpyA(folder, lastWord);
         return;
     }
     TakeQuotedPath(value);
-    lastBackslash = strrchr(value, '\\');
+    lastBackslash = FindLastAnsiChar(value, '\\');
     if (lastBackslash)
         *lastBackslash = '\0';
     lstrcpyA(folder, value);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "folderdialog/device_name.h"
+#include "package/ansi_text.h"
 #include "resources/messages.h"
 #include "resources/resource.h"
 
@@ -11,22 +12,31 @@ static int IsEdgeByte(char byte)
     return byte == '\t' || byte == ' ' || byte == '.';
 }
 
+static int IsRefusedByte(char byte)
+{
+    for (const char* refused = "\"*/:<>?\\|"; *refused; ++refused)
+        if (byte == *refused)
+            return 1;
+    return 0;
+}
+
+// The edge and refused signs are ASCII, which is never a lead byte: looking at the
+// first byte of each character is enough, and the second byte of a double-byte
+// character (often 0x5C or 0x7C) is never taken for a sign.
 int IsValidPathComponent(const char* name)
 {
-    if (!name)
-        return 0;
-    int length = lstrlenA(name);
-    if (length == 0 || IsEdgeByte(name[0]) || IsEdgeByte(name[length - 1]))
+    if (!name || lstrlenA(name) == 0 || IsEdgeByte(name[0]))
         return 0;
     // Creating such a level would reach the device instead of a folder.
     if (IsReservedDeviceName(name))
         return 0;
-    for (; *name; ++name) {
-        for (const char* refused = "\"*/:<>?\\|"; *refused; ++refused)
-            if (*name == *refused)
-                return 0;
+    const char* last = name;
+    for (const char* character = name; *character; character += AnsiCharSize(character)) {
+        if (IsRefusedByte(*character) || IsHalfAnsiChar(character))
+            return 0;
+        last = character;
     }
-    return 1;
+    return !IsEdgeByte(*last);
 }
 
 static int PathExists(const char* path)
@@ -57,7 +67,7 @@ int CheckPath(const char* path, int checkOnly)
     for (;;) {
         char* end = name;
         while (*end && *end != '\\')
-            ++end;
+            end += AnsiCharSize(end);
         int lastName = *end == 0;
         *end = 0;
         if (!IsValidPathComponent(name))

@@ -1,8 +1,9 @@
 #pragma once
 
 // A folder name is acceptable: not empty, no TAB, blank or dot at either end, none of
-// the nine characters the file system refuses, and no device name ("nul", "COM1.txt").
-// 1 or 0; a null pointer yields 0.
+// the nine characters the file system refuses, no device name ("nul", "COM1.txt"), and
+// not ending in half a double-byte character. Read by characters of the ANSI code
+// page. 1 or 0; a null pointer yields 0.
 int IsValidPathComponent(const char* name);
 
 // Result codes of CheckPath and ValidateDestination (ValidateDestination also -1).

@@ -1,6 +1,7 @@
 #include "resources/messages.h"
 
 #include "driver/instance.h"
+#include "package/ansi_text.h"
 
 static const char kCaption[] = "Setup";
 static const char kEllipsis[] = "...";
@@ -8,6 +9,8 @@ static const int kEllipsisLength = 3;
 
 // The characters the format produces besides its "%s", or -1 when it holds any
 // other conversion: only then can the room for the path be known in advance.
+// Read byte by byte, as wsprintfA reads its format: a '%' that this count skipped
+// as the second byte of a character would still be a conversion there.
 static int TextBesidePath(const char* format)
 {
     int placeholders = 0;
@@ -23,20 +26,26 @@ static int TextBesidePath(const char* format)
     return placeholders == 1 ? length : -1;
 }
 
+// Where the path's last name begins, with the backslash before it ("C:\...\name");
+// a backslash that ends the path does not count. 0 when there is none.
+static int LastNameStart(const char* path)
+{
+    int start = 0;
+    for (const char* character = path; *character; character += AnsiCharSize(character))
+        if (*character == '\\' && character[1])
+            start = (int)(character - path);
+    return start;
+}
+
 // The path cut to room characters (room < its length): the drive, "...", and
-// the last folder name, or as much of the path's end as fits.
+// the last folder name, or as much of the path's end as fits. The end kept
+// begins with a whole character.
 static void ShortenPath(char* out, const char* path, int pathLength, int room)
 {
     int head = (path[0] && path[1] == ':') ? (path[2] == '\\' ? 3 : 2) : 0;
     if (room < head + kEllipsisLength + 1)
         head = 0;
-    int tailStart = pathLength - 1;
-    while (tailStart > 0 && path[tailStart - 1] != '\\')
-        --tailStart;
-    // The backslash before the last name belongs to the tail ("C:\...\name").
-    if (tailStart > 0)
-        --tailStart;
-    int keep = pathLength - tailStart;
+    int keep = pathLength - LastNameStart(path);
     if (keep > room - head - kEllipsisLength)
         keep = room - head - kEllipsisLength;
     if (keep < 0) {
@@ -45,7 +54,7 @@ static void ShortenPath(char* out, const char* path, int pathLength, int room)
     }
     lstrcpynA(out, path, head + 1);
     lstrcpyA(out + head, kEllipsis);
-    lstrcpyA(out + head + kEllipsisLength, path + pathLength - keep);
+    lstrcpyA(out + head + kEllipsisLength, path + AnsiCharStartFrom(path, pathLength - keep));
 }
 
 int FormatPathMessage(char* text, int size, const char* format, const char* path)

@@ -18,8 +18,9 @@ if [ -n "$missing" ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi
 
-# Wine falls back to English without a word when the locale is not generated.
-for locale in de_DE.UTF-8 en_US.UTF-8; do
+# Wine falls back to English without a word when the locale is not generated; the
+# East Asian ones give the double-byte ANSI code pages (932, 936, 949, 950).
+for locale in de_DE.UTF-8 en_US.UTF-8 ja_JP.UTF-8 zh_CN.UTF-8 ko_KR.UTF-8 zh_TW.UTF-8; do
     if ! locale -a 2>/dev/null | grep -qi "^$(echo "$locale" | sed 's/UTF-8/utf8/')\$"; then
         $SUDO sed -i "s/^# *\($locale UTF-8\)/\1/" /etc/locale.gen
         grep -q "^$locale UTF-8" /etc/locale.gen || echo "$locale UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null

@@ -1,6 +1,8 @@
 // The path rules checked against a second reading of them, over generated paths.
-// The reference below splits the path into names in one go instead of walking it,
-// so that a slip shared by both would have to be made twice in different shapes.
+// The reference below cuts the path into characters of the ANSI code page (from the
+// test's own table of lead bytes) and splits it into names in one go instead of
+// walking it, so that a slip shared by both would have to be made twice in different
+// shapes. ctest runs this program once per kind of code page.
 #include "folderdialog/validate.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/code_page.h"
+
 namespace {
 
 const size_t kLongestPath = 259;
+const UINT kCodePage = ExpectedCodePage();
 
-bool IsEdge(unsigned char byte) { return byte == 0x09 || byte == 0x20 || byte == 0x2E; }
-
-bool IsRefused(unsigned char byte)
+bool IsEdge(const std::string& character)
 {
-    switch (byte) {
+    return character == "\x09" || character == " " || character == ".";
+}
+
+bool IsRefused(const std::string& character)
+{
+    if (character.size() != 1)
+        return false;
+    switch ((unsigned char)character[0]) {
     case 0x22: case 0x2A: case 0x2F: case 0x3A: case 0x3C:
     case 0x3E: case 0x3F: case 0x5C: case 0x7C:
         return true;
@@ -28,43 +38,60 @@ bool IsRefused(unsigned char byte)
     }
 }
 
+// A lead byte with nothing after it: the text ends inside a character.
+bool IsHalf(const std::string& character)
+{
+    return character.size() == 1 && IsLeadByteOf(kCodePage, character[0]);
+}
+
+typedef std::vector<std::string> Characters;
+
 const std::set<std::string> kDevices = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2",
                                          "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
                                          "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5",
                                          "LPT6", "LPT7", "LPT8", "LPT9"};
 
-// The name as Windows reads it for devices: the part before the first dot, blanks at
-// its end dropped, in upper case.
-bool IsDevice(const std::string& name)
+// The name as Windows reads it for devices: the characters before the first dot,
+// blanks at their end dropped, in upper case.
+bool IsDevice(const Characters& name)
 {
-    std::string stem = name.substr(0, name.find('.'));
-    stem.erase(stem.find_last_not_of(' ') + 1);
-    for (char& c : stem)
-        if (c >= 'a' && c <= 'z')
-            c = (char)(c - 'a' + 'A');
-    return kDevices.count(stem) != 0;
+    Characters stem;
+    for (const std::string& character : name) {
+        if (character == ".")
+            break;
+        stem.push_back(character);
+    }
+    while (!stem.empty() && stem.back() == " ")
+        stem.pop_back();
+    std::string upper;
+    for (const std::string& character : stem)
+        for (char c : character)
+            upper += (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+    return kDevices.count(upper) != 0;
 }
 
-int ReferenceName(const std::string& name)
+int ReferenceName(const Characters& name)
 {
     if (name.empty())
         return 0;
     if (IsEdge(name.front()) || IsEdge(name.back()))
         return 0;
-    for (unsigned char byte : name)
-        if (IsRefused(byte))
+    for (const std::string& character : name)
+        if (IsRefused(character) || IsHalf(character))
             return 0;
     return IsDevice(name) ? 0 : 1;
 }
 
-std::vector<std::string> SplitAtBackslashes(const std::string& text)
+int ReferenceName(const std::string& name) { return ReferenceName(CharactersOf(kCodePage, name)); }
+
+std::vector<Characters> SplitAtBackslashes(const Characters& text)
 {
-    std::vector<std::string> names(1);
-    for (char c : text) {
-        if (c == '\\')
+    std::vector<Characters> names(1);
+    for (const std::string& character : text) {
+        if (character == "\\")
             names.emplace_back();
         else
-            names.back() += c;
+            names.back().push_back(character);
     }
     return names;
 }
@@ -79,7 +106,7 @@ int ReferencePath(const std::string& path)
         return 1;
     if (path.size() == 3)
         return 0;
-    for (const std::string& name : SplitAtBackslashes(path.substr(3)))
+    for (const Characters& name : SplitAtBackslashes(CharactersOf(kCodePage, path.substr(3))))
         if (!ReferenceName(name))
             return 1;
     return 0;
@@ -141,6 +168,11 @@ private:
     size_t m_disagreements = 0;
 };
 
+TEST(PathRules, RunsInTheCodePageTheEnvironmentNames)
+{
+    EXPECT_TRUE(RunsExpectedCodePage());
+}
+
 // Every byte at the start, the end, the middle and as the whole of a name, in the
 // first, an inner and the last name of a path.
 TEST(PathRules, EveryByteAtEveryPlaceOfANameAgreesWithTheRules)
@@ -169,6 +201,35 @@ TEST(PathRules, EveryByteAtEveryPlaceOfANameAgreesWithTheRules)
         << " names, got " << judge.Disagreements();
 }
 
+// Every pair of a byte from 0x81 up and any second byte, as a whole name and at each
+// place of one, and every such byte alone at the end of a name and of a path. In a
+// double-byte code page the pairs that start with a lead byte are one character,
+// whatever their second byte (0x5C and 0x7C included).
+TEST(PathRules, EveryPairOfBytesAtEveryPlaceOfANameAgreesWithTheRules)
+{
+    Judge judge;
+    for (int first = 0x81; first <= 0xFF; ++first) {
+        const std::string lead(1, (char)first);
+        for (int second = 0x01; second <= 0xFF; ++second) {
+            const std::string pair = lead + (char)second;
+            const std::string names[] = {pair, pair + "a", "a" + pair, "a" + pair + "b", pair + pair};
+            for (const std::string& name : names) {
+                judge.Name(name);
+                judge.Path("C:\\" + name);
+                judge.Path("c:\\x\\" + name + "\\y");
+            }
+        }
+        for (const std::string& name : {lead, "a" + lead, lead + lead + lead})
+            judge.Name(name);
+        for (const std::string& path : {"C:\\" + lead, "C:\\a" + lead, "C:\\a\\" + lead,
+                                        "C:\\" + lead + "\\", "C:\\" + lead + "\\\\b"})
+            judge.Path(path);
+    }
+    EXPECT_EQ(0u, judge.Disagreements())
+        << "expected no disagreement over " << judge.Paths() << " paths and " << judge.Names()
+        << " names, got " << judge.Disagreements();
+}
+
 // Draws paths that crowd the boundaries: edge and refused bytes, doubled and
 // trailing backslashes, and lengths close to 3, 259 and 260.
 class PathGenerator {
@@ -181,8 +242,8 @@ public:
             return DeviceLike();
         size_t length = Below(5) == 0 ? 0 : 1 + Below(Below(4) == 0 ? 40 : 4);
         std::string name;
-        for (size_t i = 0; i < length; ++i)
-            name += Byte();
+        while (name.size() < length)
+            name += Piece();
         return name;
     }
 
@@ -199,7 +260,7 @@ public:
         if (Below(3) != 0 && path.size() > target)
             path.resize(target);
         while (path.size() < target && Below(3) != 0)
-            path += Byte();
+            path += Piece();
         return path;
     }
 
@@ -228,6 +289,16 @@ private:
         case 1: return (char)(1 + Below(255));
         default: return (char)('a' + Below(26));
         }
+    }
+
+    // Mostly one byte; sometimes a byte from 0x81 up followed by an awkward byte,
+    // which in a double-byte code page is one character hiding a sign.
+    std::string Piece()
+    {
+        if (Below(6) != 0)
+            return std::string(1, Byte());
+        std::string pair(1, (char)(0x81 + Below(0x7F)));
+        return pair + (Below(2) ? Byte() : (char)(Below(2) ? '\\' : '|'));
     }
 
     std::string Prefix()
@@ -285,7 +356,7 @@ TEST(PathRules, GeneratedPathsAgreeWithTheRules)
         << " names, got " << judge.Disagreements();
 }
 
-// Well-formed paths of every length around the limit, their last byte varied: up to
+// Well-formed paths of every length around the limit, their end varied: up to
 // 259 characters the form decides, from 260 on every path is refused.
 TEST(PathRules, LengthsAroundTheLimitAgreeWithTheRules)
 {
@@ -298,7 +369,7 @@ TEST(PathRules, LengthsAroundTheLimitAgreeWithTheRules)
                 path += '\\';
         }
         path.resize(length);
-        for (char last : {'z', '.', ' ', '\t', '\\', '?', '\xe4', '\x01'}) {
+        for (char last : {'z', '.', ' ', '\t', '\\', '?', '\xe4', '\x01', '\x83'}) {
             std::string varied = path;
             varied.back() = last;
             judge.Path(varied);
@@ -310,6 +381,13 @@ TEST(PathRules, LengthsAroundTheLimitAgreeWithTheRules)
                 EXPECT_EQ(1, CheckPath(varied.c_str(), 1)) << "expected 1 (not well formed) for "
                                                            << length << " characters";
             }
+        }
+        // Ended by a pair whose second byte is a backslash or a bar ("ソ", "－" in
+        // code page 932): one character there, a trailing sign in single-byte ones.
+        for (const char* pair : {"\x83\x5C", "\x95\x5C", "\x81\x7C"}) {
+            std::string varied = path;
+            varied.replace(length - 2, 2, pair);
+            judge.Path(varied);
         }
     }
     EXPECT_EQ(0u, judge.Disagreements()) << "expected no disagreement, got "
