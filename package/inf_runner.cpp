@@ -2,6 +2,7 @@
 
 #include "package/layout.h"
 #include "package/paths.h"
+#include "package/queue_watch.h"
 #include "package/system_program.h"
 
 // The five flags of the original SPINST_ALL: INI files, registry and files. Current
@@ -11,7 +12,10 @@
 UINT CALLBACK InfQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
                                UINT_PTR param2)
 {
-    return SetupDefaultQueueCallbackA(context, notification, param1, param2);
+    QueueWatch* watch = (QueueWatch*)context;
+    UINT answer =
+        SetupDefaultQueueCallbackA(watch->defaultContext, notification, param1, param2);
+    return NoteQueueAnswer(watch, notification, answer);
 }
 
 int RunInfSection(const char* sourceRoot, const char* destinationFolder, const char* sectionName)
@@ -26,13 +30,16 @@ int RunInfSection(const char* sourceRoot, const char* destinationFolder, const c
         SetupCloseInfFile(inf);
         return 0;
     }
-    // The context is never released: both callers end the process right after.
-    PVOID queueContext = SetupInitDefaultQueueCallbackEx(NULL, NULL, 0, 0, NULL);
+    // The default context is never released: both callers end the process right after.
+    QueueWatch watch;
+    StartQueueWatch(&watch, SetupInitDefaultQueueCallbackEx(NULL, NULL, 0, 0, NULL));
     BOOL installed = SetupInstallFromInfSectionA(NULL, inf, sectionName, PACKAGE_INSTALL_FLAGS,
                                                  HKEY_LOCAL_MACHINE, sourceRoot, SP_COPY_NEWER,
-                                                 InfQueueCallback, queueContext, NULL, NULL);
+                                                 InfQueueCallback, &watch, NULL, NULL);
     SetupCloseInfFile(inf);
-    if (!installed)
+    // A section whose files were given up has not been carried out, whatever the
+    // Setup API says: its Start-menu entries would point at missing files.
+    if (!installed || !QueueCompleted(&watch))
         return 0;
     // Turns the setup.ini entries the section wrote into Start-menu items; whether
     // it starts or not, the section has been carried out.
