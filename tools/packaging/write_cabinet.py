@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Writes a Microsoft Cabinet (MSZIP) with one folder per file.
+"""Writes a Microsoft Cabinet with one folder per file, MSZIP where that makes
+the file smaller and stored (uncompressed) where it does not.
 
 A one-folder cabinet (what gcab writes) can only be decoded from its start, and
 the Setup API extracts one file at a time: it inflates every file before the one
 it wants again, so an install grows with files times cabinet size. With a folder
 of its own per file it goes straight to the file. The program and its INF do not
-see the difference. An empty file gets a folder without data blocks.
+see the difference. An empty file gets a folder without data blocks. A file that
+does not compress is stored as it is: Wine's cabinet reader copies a stored folder
+much faster than it inflates an MSZIP one, and the cabinet is smaller too.
 
 Every file carries one fixed date, so that the same files always give the same
 cabinet.
@@ -18,7 +21,10 @@ import sys
 import zlib
 
 BLOCK = 32768            # uncompressed bytes per CFDATA block, the format's maximum
+TYPE_NONE = 0
 TYPE_MSZIP = 1
+# How write_cabinet chooses each folder's type.
+FOLDERS = ("smaller", "mszip", "stored")
 ATTRIB_ARCHIVE = 0x20
 HEADER_SIZE = 36
 FOLDER_SIZE = 8
@@ -50,13 +56,20 @@ def checksum(data, seed=0):
     return (value ^ tail ^ seed) & 0xFFFFFFFF
 
 
+def data_block(packed, plain_size):
+    fields = struct.pack("<HH", len(packed), plain_size)
+    return struct.pack("<I", checksum(fields, checksum(packed))) + fields + packed
+
+
 def mszip_block(chunk):
     """One CFDATA block: a complete deflate stream after "CK" that refers back to
     no earlier block, which every MSZIP decoder accepts."""
     compressor = zlib.compressobj(6, zlib.DEFLATED, -15)
-    packed = b"CK" + compressor.compress(chunk) + compressor.flush()
-    fields = struct.pack("<HH", len(packed), len(chunk))
-    return struct.pack("<I", checksum(fields, checksum(packed))) + fields + packed
+    return data_block(b"CK" + compressor.compress(chunk) + compressor.flush(), len(chunk))
+
+
+def stored_block(chunk):
+    return data_block(chunk, len(chunk))
 
 
 def name_problem(name):
@@ -79,40 +92,58 @@ def header(cabinet_size, count):
                        HEADER_SIZE + FOLDER_SIZE * count, 0, 3, 1, count, count, 0, 0, 0)
 
 
-def write_folders(out, paths, start):
+def write_blocks(out, path, make_block, offset):
+    """Writes the blocks of one file from offset on; yields (size, block count, end offset)."""
+    size = blocks = 0
+    with open(path, "rb") as source:
+        while True:
+            chunk = source.read(BLOCK)
+            if not chunk:
+                break
+            block = make_block(chunk)
+            out.write(block)
+            offset += len(block)
+            size += len(chunk)
+            blocks += 1
+            if blocks > MAX_BLOCKS:
+                raise ValueError(f"{path}: over the {MAX_FILE_SIZE} bytes one cabinet folder holds")
+            if offset > MAX_CABINET_SIZE:
+                raise ValueError(f"{path}: the cabinet grows over the {MAX_CABINET_SIZE} bytes it can hold")
+    return size, blocks, offset
+
+
+def write_folders(out, paths, start, folders):
     """Writes each file's blocks from offset start on; yields per file its size,
-    first block's offset and block count."""
+    first block's offset, block count and folder type. With folders "smaller", a
+    file is first written MSZIP and, when that is not smaller than the file,
+    written again over it stored: the stored blocks never take more room."""
     offset = start
     for path in paths:
-        size = blocks = 0
         first = offset
-        with open(path, "rb") as source:
-            while True:
-                chunk = source.read(BLOCK)
-                if not chunk:
-                    break
-                block = mszip_block(chunk)
-                out.write(block)
-                offset += len(block)
-                size += len(chunk)
-                blocks += 1
-                if blocks > MAX_BLOCKS:
-                    raise ValueError(f"{path}: over the {MAX_FILE_SIZE} bytes one cabinet folder holds")
-                if offset > MAX_CABINET_SIZE:
-                    raise ValueError(f"{path}: the cabinet grows over the {MAX_CABINET_SIZE} bytes it can hold")
-        yield size, first, blocks
+        kind = TYPE_NONE if folders == "stored" else TYPE_MSZIP
+        size, blocks, offset = write_blocks(out, path, stored_block if kind == TYPE_NONE else mszip_block,
+                                            first)
+        if folders == "smaller" and size and offset - first - 8 * blocks >= size:
+            out.seek(out.tell() - (offset - first))
+            kind = TYPE_NONE
+            size, blocks, offset = write_blocks(out, path, stored_block, first)
+            out.truncate()
+        yield size, first, blocks, kind
 
 
-def write_cabinet(output, paths):
+def write_cabinet(output, paths, folders="smaller"):
     """Writes the cabinet file output from paths, under their bare names."""
     with open(output, "wb") as out:
-        return write_cabinet_stream(out, paths)
+        return write_cabinet_stream(out, paths, folders=folders)
 
 
-def write_cabinet_stream(output, paths, names=None):
+def write_cabinet_stream(output, paths, names=None, folders="smaller"):
     """Writes the cabinet of paths to the open, seekable binary stream output,
-    storing each under names (default: its bare name); returns its size. Raises
-    ValueError when a name or a size does not fit the format."""
+    storing each under names (default: its bare name), each folder's type chosen
+    as folders says (one of FOLDERS); returns its size. Raises ValueError when a
+    name or a size does not fit the format."""
+    if folders not in FOLDERS:
+        raise ValueError(f"folders {folders!r}: one of {FOLDERS}")
     names = names or [os.path.basename(path) for path in paths]
     for name in names:
         problem = name_problem(name)
@@ -123,15 +154,16 @@ def write_cabinet_stream(output, paths, names=None):
     data_start = HEADER_SIZE + FOLDER_SIZE * len(names) + entries_size(names)
     out_start = output.tell()
     output.write(b"\0" * data_start)
-    folders, entries = [], []
+    folder_entries, entries = [], []
     end = data_start
-    for index, (name, (size, first, blocks)) in enumerate(zip(names, write_folders(output, paths, data_start))):
-        folders.append(struct.pack("<IHH", first, blocks, TYPE_MSZIP))
+    written = write_folders(output, paths, data_start, folders)
+    for index, (name, (size, first, blocks, kind)) in enumerate(zip(names, written)):
+        folder_entries.append(struct.pack("<IHH", first, blocks, kind))
         entries.append(struct.pack("<IIHHHH", size, 0, index, FIXED_DATE, FIXED_TIME, ATTRIB_ARCHIVE) +
                        name.encode("ascii") + b"\0")
         end = output.tell() - out_start
     output.seek(out_start)
-    output.write(header(end, len(names)) + b"".join(folders) + b"".join(entries))
+    output.write(header(end, len(names)) + b"".join(folder_entries) + b"".join(entries))
     output.seek(out_start + end)
     return end
 
