@@ -22,6 +22,7 @@ import time
 BENCH = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(BENCH)
 PACKAGING = os.path.join(ROOT, "tools", "packaging")
+sys.dont_write_bytecode = True  # nothing written into the checkout
 sys.path.insert(0, PACKAGING)
 from package_inf import Release, package_inf as release_inf  # noqa: E402
 from write_cabinet import write_cabinet  # noqa: E402
@@ -42,6 +43,8 @@ TARGETS = {
                    nsis="amd64-unicode", program_files="$PROGRAMFILES64"),
 }
 TARGET = dict(TARGETS["i686"], name="i686")
+
+WINES = {"wow64": "the WoW64 Wine of the Debian sid root", "host": "the machine's own Wine"}
 
 WINE_ENV = dict(os.environ, WINEPREFIX=PREFIX, WINEDEBUG="-all",
                 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
@@ -725,6 +728,8 @@ def machine():
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--target", choices=sorted(TARGETS), default="i686")
+    parser.add_argument("--wine", choices=("wow64", "host"), default="wow64",
+                        help="which Wine `wine` is (run.sh says): the WoW64 Wine's session or the machine's")
     parser.add_argument("--runs", type=int, default=9, help="kept rounds of every comparison")
     parser.add_argument("--growth-runs", type=int, default=3)
     parser.add_argument("--mb", type=int, default=100, help="the end-to-end payload's size")
@@ -738,7 +743,8 @@ def main():
     load_before = os.getloadavg()
     report = ["# Velmora Setup benchmarks\n",
               f"Run {datetime.datetime.now().strftime('%Y-%m-%d %H:%M')} on {machine()}. "
-              f"Target: our {args.target} package against NSIS's {TARGET['nsis']} stub.\n",
+              f"Target: our {args.target} package against NSIS's {TARGET['nsis']} stub, both under "
+              f"{WINES[args.wine]}.\n",
               f"Load average at the start {load_before[0]:.2f}, {load_before[1]:.2f}, "
               f"{load_before[2]:.2f} (1, 5, 15 minutes). Every figure is a median over the kept "
               "rounds, ± is half the range relative to the median; ratios are taken round by round "

@@ -1,19 +1,28 @@
 #!/bin/sh
 # The benchmarks in one command: installs bench's extra tools, builds both targets
-# and the bench tools in build/bench*, runs every benchmark in a throw-away Wine
-# prefix and writes bench/results.md and bench/growth.png.
-#   sh bench/run.sh [--target i686|x86_64] [--runs N] [--growth-runs N] [--only sizes,split,e2e,startup,growth]
+# and the bench tools in build/bench*, then bench/measure.sh runs every benchmark
+# in a throw-away Wine prefix and writes bench/results.md and bench/growth.png.
+#   sh bench/run.sh [--target i686|x86_64] [--wine wow64|host] [--runs N] [--growth-runs N]
+#                   [--mb N] [--only sizes,split,e2e,startup,growth]
 # The i686 target (the default, the release) runs under the WoW64 Wine of
-# tools/install-deps.sh; x86_64 under the machine's own Wine.
+# tools/install-deps.sh; x86_64 under the machine's own Wine, or with --wine wow64
+# under the WoW64 Wine too (its 64-bit side needs no 32-bit code from the kernel).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 target=i686
+wine=""
 previous=""
 for arg in "$@"; do
     [ "$previous" != "--target" ] || target=$arg
+    [ "$previous" != "--wine" ] || wine=$arg
     previous=$arg
 done
+[ -n "$wine" ] || { [ "$target" = i686 ] && wine=wow64 || wine=host; }
+if [ "$target" = i686 ] && ! python3 cmake/wow64/runs-32-bit-code.py >&2; then
+    echo "run.sh: the i686 release cannot run on this machine; measure the x86_64 twin: --target x86_64 [--wine wow64]" >&2
+    exit 1
+fi
 sh bench/install-bench-deps.sh
 
 build_target() {
@@ -27,23 +36,8 @@ build_target() {
 }
 build_target x86_64 build/bench
 build_target i686 build/bench-i686
-case "$target" in
-i686) build=build/bench-i686 ;;
-x86_64) build=build/bench ;;
-*) echo "run.sh: no target $target (i686 or x86_64)" >&2; exit 2 ;;
+case "$target/$wine" in
+i686/wow64 | x86_64/wow64) exec sh cmake/wow64/session.sh sh bench/measure.sh "$@" --wine "$wine" ;;
+x86_64/host) exec sh bench/measure.sh "$@" --wine "$wine" ;;
+*) echo "run.sh: no target $target under Wine $wine (i686 under wow64, x86_64 under host or wow64)" >&2; exit 2 ;;
 esac
-
-prefix="$root/build/bench/wineprefix"
-idle=""
-cleanup() {
-    [ -z "$idle" ] || kill "$idle" 2>/dev/null || true
-    sh cmake/wine-prefix.sh remove "$prefix"
-    rm -rf "$root/build/bench/work"
-}
-trap cleanup EXIT INT TERM
-sh cmake/wine-prefix.sh create "$prefix" "$build/tools/grpconv/grpconv.exe"
-# A warm session for every run: one idle Windows process keeps wineserver and
-# Wine's services up until the prefix is removed.
-WINEPREFIX="$prefix" WINEDEBUG=-all wine "$build/bench-tools/bench_idle.exe" 1800 >/dev/null 2>&1 &
-idle=$!
-timeout 1800 python3 bench/bench.py "$@"
