@@ -1,12 +1,11 @@
 #!/bin/sh
 # Installs, with apt-get, only what the benchmarks need beyond the build's own
 # tools (tools/install-deps.sh): makensis for the peer installer, gnuplot for the
-# growth plot, GNU time for peak memory. Does nothing when all are present.
+# growth plot. Does nothing when both are present.
 set -eu
 missing=""
 command -v makensis >/dev/null 2>&1 || missing="$missing nsis"
 command -v gnuplot >/dev/null 2>&1 || missing="$missing gnuplot-nox"
-[ -x /usr/bin/time ] || missing="$missing time"
 [ -z "$missing" ] && exit 0
 if [ "$(id -u)" -ne 0 ]; then
     echo "install-bench-deps: need root to install:$missing" >&2
