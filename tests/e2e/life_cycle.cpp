@@ -7,18 +7,16 @@
 #include "tests/support/process.h"
 #include "tools/robot/robot.h"
 
-static const DWORD kStepTimeoutMs = 20000;
-
 PackageRun RunPackage(const std::vector<std::string>& steps, const std::string& commandLine,
-                      const char* application, const char* folder)
+                      const char* application, const char* folder, DWORD stepTimeoutMs)
 {
     PackageRun run;
     std::string line = commandLine.empty() ? "\"" + ArtefactPath("VELMORA_PACKAGE") + "\"" : commandLine;
     ChildProcess setup(line, 0, application, folder);
     if (!setup.Started())
         return run;
-    run.robotFinished = RunRobot(steps, kStepTimeoutMs, &run.seen, &run.robotError);
-    run.exitCode = setup.WaitForExit(kStepTimeoutMs);
+    run.robotFinished = RunRobot(steps, stepTimeoutMs, &run.seen, &run.robotError);
+    run.exitCode = setup.WaitForExit(stepTimeoutMs);
     return run;
 }
 

@@ -15,9 +15,10 @@ struct PackageRun {
 };
 
 // Starts the package with commandLine (default: its quoted path) and answers its
-// windows with the robot's steps.
+// windows with the robot's steps, each waited for at most stepTimeoutMs.
 PackageRun RunPackage(const std::vector<std::string>& steps, const std::string& commandLine = "",
-                      const char* application = NULL, const char* folder = NULL);
+                      const char* application = NULL, const char* folder = NULL,
+                      DWORD stepTimeoutMs = 20000);
 
 // The robot's record of a message box with a catalogue text, in this run's language.
 std::string Box(UINT id);

@@ -16,6 +16,8 @@ namespace {
 
 const size_t kImageSize = 57344;
 const size_t kInfSize = 2518;
+// A bound for each robot step, the install of a large payload among them.
+const DWORD kStepTimeoutMs = 600000;
 
 // What make_payloads.py wrote into case.txt beside the package.
 struct PayloadCase {
@@ -127,7 +129,7 @@ TEST_P(PayloadInstall, InstallsByteForByteAndUninstallsToNothing)
 {
     ScratchFolder destination;
     PackageRun run = RunPackage({"yes", "type=" + destination.Path(), "browse-ok", "ok"},
-                                "\"" + m_case.folder + "\\package.exe\"");
+                                "\"" + m_case.folder + "\\package.exe\"", NULL, NULL, kStepTimeoutMs);
     ASSERT_TRUE(run.robotFinished) << run.robotError;
     ASSERT_EQ(Box(IDS_INSTALL_DONE), run.seen.back());
 
