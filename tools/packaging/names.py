@@ -1,9 +1,8 @@
 """What the package can carry: file names, Start-menu titles, the display name and
-the settings key, each checked as the Windows file system, the package INF,
-setup.ini and the cabinet will see it. Every check returns the reason a text
-cannot be carried, or None; none of them touches the file system."""
-from write_cabinet import name_problem as cabinet_name_problem
-
+the settings key, each checked as the Windows file system, the package INF and
+setup.ini will see it (an ASCII name that Windows keeps, the cabinet stores too).
+Every check returns the reason a text cannot be carried, or None; none of them
+touches the file system."""
 # The names the program itself gives to the package's three pieces.
 OWN_NAMES = ("uninst.exe", "install.inf", "data.cab")
 WINDOWS_FORBIDDEN = '\\/:*?"<>|'
@@ -48,11 +47,7 @@ def file_name_problem(name):
     """Why a payload file's name cannot travel in the package, or None."""
     if name.lower() in OWN_NAMES:
         return f"is the name of the package's own {name.lower()}; rename the file"
-    problem = windows_name_problem(name)
-    if problem:
-        return problem
-    problem = cabinet_name_problem(name)
-    return f"cannot be stored: {problem}" if problem else None
+    return windows_name_problem(name)
 
 
 def setup_ini_problem(text):
