@@ -235,11 +235,13 @@ TEST_F(LifeCycle, AGrpconvPlantedWhereTheProgramRunsNeverStarts)
 TEST_F(LifeCycle, ADeviceNameTypedInTheBrowserIsRefusedAndTheInstallerEnds)
 {
     PackageRun run = RunPackage({"yes", "type=C:\\nul", "browse-ok", "ok", "type=c:\\Lpt9.log\\Velmor32",
-                                 "browse-ok", "ok", "browse-cancel", "wait-gone"});
+                                 "browse-ok", "ok", "type=C:\\CONIN$", "browse-ok", "ok", "browse-cancel",
+                                 "wait-gone"});
     ASSERT_TRUE(run.robotFinished) << run.robotError;
     EXPECT_EQ(0u, run.exitCode) << "the installer has not ended (259: still running)";
     const std::vector<std::string> expected = {Box(IDS_CONFIRM_INSTALL), Box(IDS_FOLDER_INVALID, "C:\\nul"),
-                                               Box(IDS_FOLDER_INVALID, "c:\\Lpt9.log\\Velmor32")};
+                                               Box(IDS_FOLDER_INVALID, "c:\\Lpt9.log\\Velmor32"),
+                                               Box(IDS_FOLDER_INVALID, "C:\\CONIN$")};
     EXPECT_EQ(expected, run.seen);
     ExpectNoWorkFolderLeft();
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY));

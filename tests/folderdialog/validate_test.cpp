@@ -126,7 +126,8 @@ TEST(PathComponent, AcceptsAndRefusesNamesAsTheTableSays)
 
 const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
                                     "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
-                                    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+                                    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9",
+                                    "CONIN$", "CONOUT$"};
 
 std::string LowerCase(std::string text)
 {
@@ -162,11 +163,25 @@ TEST(PathComponent, RefusesEveryDeviceNameInAnyCaseWithAnyExtension)
     }
 }
 
+// Windows counts the superscripts one, two and three (bytes B9, B2 and B3 in the
+// Western code page) as the number of a COM or LPT device.
+TEST(PathComponent, RefusesSuperscriptNumbersOfComAndLptInTheWesternCodePage)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the bytes are superscripts only in code page 1252, this is " << GetACP();
+    for (const char* name : {"COM\xb9", "com\xb2", "Lpt\xb3", "LPT\xb9.log", "com\xb2 .txt"}) {
+        EXPECT_EQ(0, IsValidPathComponent(name)) << "name \"" << name << "\"";
+        const std::string path = std::string("C:\\") + name + "\\Velmor32";
+        EXPECT_EQ(1, CheckPath(path.c_str(), 1)) << path;
+    }
+}
+
 TEST(PathComponent, AcceptsNamesThatOnlyLookLikeDevices)
 {
     const char* const names[] = {"CONSOLE", "con_", "acon", "NULL", "nul1", "AUXILIARY", "PRN2",
                                  "COM", "COM0", "COM10", "LPT", "LPT0", "LPT10", "COMA",
-                                 "a.con", "x.nul.txt", "n ul", "con x.txt", "\xe7on", "Velmor32"};
+                                 "a.con", "x.nul.txt", "n ul", "con x.txt", "\xe7on", "Velmor32",
+                                 "conin", "conin$x", "con$", "conout", "conin\x04", "COM\xb4", "LPT\xbc"};
     for (const char* name : names) {
         EXPECT_EQ(1, IsValidPathComponent(name)) << "name \"" << name << "\"";
         const std::string path = std::string("C:\\Apps\\") + name;

@@ -6,6 +6,7 @@
 #include "folderdialog/validate.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <random>
@@ -49,7 +50,22 @@ typedef std::vector<std::string> Characters;
 const std::set<std::string> kDevices = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2",
                                          "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
                                          "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5",
-                                         "LPT6", "LPT7", "LPT8", "LPT9"};
+                                         "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
+
+// The bytes that spell a superscript one, two or three in the code page under test,
+// which Windows takes for a COM or LPT number.
+std::set<char> SuperscriptBytes()
+{
+    std::set<char> bytes;
+    for (wchar_t superscript : {L'\u00b9', L'\u00b2', L'\u00b3'}) {
+        char byte[4];
+        BOOL approximated = FALSE;
+        if (WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, &superscript, 1, byte, sizeof byte,
+                                NULL, &approximated) == 1 && !approximated)
+            bytes.insert(byte[0]);
+    }
+    return bytes;
+}
 
 // The name as Windows reads it for devices: the characters before the first dot,
 // blanks at their end dropped, in upper case.
@@ -67,7 +83,10 @@ bool IsDevice(const Characters& name)
     for (const std::string& character : stem)
         for (char c : character)
             upper += (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
-    return kDevices.count(upper) != 0;
+    static const std::set<char> superscripts = SuperscriptBytes();
+    bool numberedPort = stem.size() == 4 && stem[3].size() == 1 && superscripts.count(stem[3][0]) != 0
+                        && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0);
+    return kDevices.count(upper) != 0 || numberedPort;
 }
 
 int ReferenceName(const Characters& name)
@@ -182,7 +201,7 @@ TEST(PathRules, EveryByteAtEveryPlaceOfANameAgreesWithTheRules)
         const std::string b(1, (char)value);
         const std::string names[] = {b, b + b, b + "ab", "a" + b + "b", "ab" + b, b + "a" + b,
                                      "a" + b + b + "b", "nul" + b, "lpt" + b, "COM1" + b,
-                                     "cOn" + b + ".x", b + "aux"};
+                                     "cOn" + b + ".x", b + "aux", "conin" + b, "CONOUT" + b + " .x"};
         for (const std::string& name : names) {
             judge.Name(name);
             judge.Path("C:\\" + name);
@@ -270,10 +289,12 @@ private:
     // A device name or a near miss, in a random case, often with an ending.
     std::string DeviceLike()
     {
-        static const char* const kStems[] = {"con", "prn", "aux", "nul", "com", "lpt", "conx", "nu"};
-        std::string name = kStems[Below(8)];
+        static const char* const kStems[] = {"con", "prn", "aux", "nul", "com", "lpt", "conx", "nu",
+                                             "conin$", "conout$"};
+        static const char kNumbers[] = "0123456789\xb9\xb2\xb3\xb4";
+        std::string name = kStems[Below(10)];
         if (Below(2) == 0)
-            name += (char)('0' + Below(10));
+            name += kNumbers[Below(sizeof kNumbers - 1)];
         for (char& c : name)
             if (Below(2) == 0 && c >= 'a' && c <= 'z')
                 c = (char)(c - 'a' + 'A');
