@@ -7,12 +7,14 @@ action=$1
 prefix=$2
 shift 2
 
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
+# win64 also for the 32-bit build: the WoW64 Wine refuses win32 prefixes.
+export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 
 case "$action" in
 create)
     [ ! -d "$prefix" ] || { wineserver -k 2>/dev/null || true; rm -rf "$prefix"; }
     wineboot -i >/dev/null 2>&1
+    echo "Wine prefix $prefix made by $(wine --version)"
     # The null graphics driver gives real windows without any X display.
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
     for tool in "$@"; do

@@ -2,7 +2,7 @@
 # Installs what a fresh Debian machine lacks for building and testing, idempotently.
 set -eu
 
-PACKAGES="cmake python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 gcab googletest locales"
+PACKAGES="cmake python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 gcab googletest locales debootstrap"
 
 missing=""
 for package in $PACKAGES; do
@@ -10,7 +10,10 @@ for package in $PACKAGES; do
 done
 
 SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "install-deps: needs root (apt-get, debootstrap, chroot): run it as root" >&2; exit 1; }
+    SUDO="sudo"
+fi
 
 if [ -n "$missing" ]; then
     echo "installing:$missing"
@@ -28,3 +31,6 @@ for locale in de_DE.UTF-8 en_US.UTF-8 ja_JP.UTF-8 zh_CN.UTF-8 ko_KR.UTF-8 zh_TW.
     fi
 done
 [ -z "${need_locale_gen:-}" ] || $SUDO locale-gen >/dev/null
+
+# The WoW64 Wine that runs the 32-bit release lives in a Debian sid root of its own.
+$SUDO sh "$(dirname "$0")/wow64-root.sh" ensure

@@ -1,9 +1,33 @@
 #!/bin/sh
 # The whole test suite on a fresh machine: installs what is missing, builds both
-# targets and runs every test under Wine (the 32-bit release is built and checked).
+# targets and runs every test under Wine: the x86_64 twin under this machine's
+# Wine, the 32-bit release under the WoW64 Wine of the sid root. Ends with one
+# summary per build, naming the Wine that ran it. Where the kernel runs no 32-bit
+# code the i686 suite cannot run at all: the summary says so and why.
 set -eu
 cd "$(dirname "$0")/.."
 sh tools/install-deps.sh
-cmake --preset x86_64
-cmake --build --preset x86_64 -j2
-ctest --preset x86_64
+for preset in x86_64 i686; do
+    cmake --preset $preset >/dev/null
+    cmake --build --preset $preset -j2
+done
+
+status=0
+ctest --preset x86_64 --output-log build/x86_64/ctest.log || status=1
+rm -f build/i686/ctest.log
+if thirty_two_bit=$(python3 cmake/wow64/runs-32-bit-code.py); then
+    # One session for the whole run: one wineserver, and one place where it ends.
+    cmake/wow64/session.sh ctest --preset i686 --output-log build/i686/ctest.log || status=1
+fi
+
+for preset in x86_64 i686; do
+    if [ ! -f build/$preset/ctest.log ]; then
+        echo "== $preset: NOT RUN: $thirty_two_bit"
+        continue
+    fi
+    wine=$(grep -o "made by wine-.*" build/$preset/Testing/Temporary/LastTest.log | head -1)
+    echo "== $preset: Wine prefix ${wine:-not made}"
+    grep -E "tests passed|tests failed|Total Test time|^ *[0-9]+ - .*\((Failed|Timeout|Not Run|SEGFAULT|Subprocess)" \
+        build/$preset/ctest.log || true
+done
+exit $status

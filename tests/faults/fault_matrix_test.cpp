@@ -46,7 +46,9 @@ BOOL CALLBACK CollectForeignWindow(HWND window, LPARAM data)
         return TRUE;
     char className[32] = "";
     char caption[128] = "";
-    GetClassNameA(window, className, sizeof className);
+    // A window that is gone by now (a dialog closing) has no class name: not a window shown.
+    if (!GetClassNameA(window, className, sizeof className))
+        return TRUE;
     GetWindowTextA(window, caption, sizeof caption);
     if (lstrcmpA(className, "#32770") == 0 && lstrcmpA(caption, "Setup") == 0)
         return TRUE;
@@ -61,6 +63,8 @@ void DismissForeignWindows(DWORD processId, std::vector<std::string>* record)
     ForeignSearch search = {processId, {}};
     EnumWindows(CollectForeignWindow, reinterpret_cast<LPARAM>(&search));
     for (HWND window : search.windows) {
+        if (!IsWindow(window))
+            continue;  // closed since the search
         char caption[128] = "";
         GetWindowTextA(window, caption, sizeof caption);
         std::string entry = std::string(caption) + " | " + EscapeLineFeeds(MessageBoxText(window));
