@@ -3,6 +3,7 @@
 #include "package/layout.h"
 #include "package/paths.h"
 #include "package/queue_watch.h"
+#include "package/restart_deletion.h"
 #include "package/system_program.h"
 
 // The five flags of the original SPINST_ALL: INI files, registry and files. Current
@@ -15,7 +16,12 @@ UINT CALLBACK InfQueueCallback(PVOID context, UINT notification, UINT_PTR param1
     QueueWatch* watch = (QueueWatch*)context;
     UINT answer =
         SetupDefaultQueueCallbackA(watch->defaultContext, notification, param1, param2);
-    return NoteQueueAnswer(watch, notification, answer);
+    answer = NoteQueueAnswer(watch, notification, answer);
+    // A deletion given up (a running program, a file held open) would leave its file
+    // behind with nothing left to remove it.
+    if (notification == SPFILENOTIFY_DELETEERROR && answer == FILEOP_SKIP)
+        DeleteAtRestart(((const FILEPATHS_A*)param1)->Target);
+    return answer;
 }
 
 int RunInfSection(const char* sourceRoot, const char* destinationFolder, const char* sectionName)

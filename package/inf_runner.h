@@ -12,5 +12,6 @@ int RunInfSection(const char* sourceRoot, const char* destinationFolder, const c
 // Hands every file-queue notification unchanged to the Setup API's default
 // handling and returns its answer; context is the run's QueueWatch, which notes
 // what the default handling gave up and ends an endless retry of a missing medium.
+// A file whose deletion it gave up is left to the next restart.
 UINT CALLBACK InfQueueCallback(PVOID context, UINT notification, UINT_PTR param1,
                                UINT_PTR param2);

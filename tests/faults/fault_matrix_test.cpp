@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <iostream>
+#include <memory>
 
 #include "tests/e2e/life_cycle.h"
 #include "tests/support/environment.h"
@@ -22,6 +23,7 @@ const DWORD kStepTimeoutMs = 20000;
 // loops for ever fails the case instead of the suite's time limit.
 const DWORD kRunDeadlineMs = 60000;
 const DWORD kRemovalTimeoutMs = 30000;
+const DWORD kRestartTimeoutMs = 60000;
 
 const DWORD kImageSize = 57344;
 const DWORD kPieceEnd = 57344 + 2518;
@@ -161,6 +163,52 @@ private:
     std::string m_old;
 };
 
+// The names in folder, without "." and "..".
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const std::string& name : EntriesStartingWith(folder, "")) {
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::string Listing(const std::string& folder)
+{
+    std::string text;
+    for (const std::string& name : FilesIn(folder))
+        text += (text.empty() ? "" : " ") + name;
+    return text;
+}
+
+bool DelayedOperationsPending()
+{
+    return RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                        "PendingFileRenameOperations", RRF_RT_ANY, NULL, NULL, NULL) == ERROR_SUCCESS;
+}
+
+// What a restart does to files: wineboot carries out the delayed renames and
+// deletions. The processes of the session, this test among them, run on.
+void SimulateRestart()
+{
+    ChildProcess wineboot("wineboot.exe -r");
+    ASSERT_TRUE(wineboot.Started());
+    EXPECT_NE(STILL_ACTIVE, wineboot.WaitForExit(kRestartTimeoutMs))
+        << "expected wineboot -r to end within " << kRestartTimeoutMs << " ms";
+    EXPECT_FALSE(DelayedOperationsPending()) << "expected the restart to carry out every delayed operation";
+}
+
+// Velmora's main window, once its process is up.
+HWND WaitForApplicationWindow()
+{
+    DWORD start = GetTickCount();
+    HWND window;
+    while (!(window = FindWindowA("Velmora", NULL)) && GetTickCount() - start < kStepTimeoutMs)
+        Sleep(50);
+    return window;
+}
+
 }  // namespace
 
 class Faults : public ::testing::Test {
@@ -202,7 +250,7 @@ protected:
     {
         // The copy's file goes when its last handle and image are gone.
         DWORD start = GetTickCount();
-        while (!NewEntries("Del", m_copiesBefore).empty() && GetTickCount() - start < 5000)
+        while (!NewEntries("Del", m_copiesBefore).empty() && GetTickCount() - start < kRemovalTimeoutMs)
             Sleep(100);
         std::vector<std::string> left = NewEntries("Del", m_copiesBefore);
         EXPECT_TRUE(left.empty()) << "expected the uninstaller's temporary copy gone, found "
@@ -638,32 +686,112 @@ protected:
     ScratchFolder m_installation;
 };
 
-// The second uninstaller still runs from uninst.exe when the first one's copy
-// deletes it; the system refuses to delete a running image, the copy's Setup API
-// skips that file, and the second copy then finds no install.inf. So uninst.exe
-// stays behind, no longer listed, and running it again removes nothing.
-TEST_F(DisturbedUninstall, AnUninstallerStartedWhileTheFirstRunsLeavesItsOwnFileBehind)
+// The user starts uninst.exe twice (it shows nothing, so a second click is likely).
+// Every spacing below 1000 ms has the second one start while uninst.exe is surely
+// there (the first waits that long for its copy) and run for a second, so that it
+// may still run from uninst.exe when the first removal deletes it: that file then
+// moves aside and goes at the restart. The second copy waits for the first removal
+// and finds nothing left to remove.
+TEST_F(DisturbedUninstall, AnUninstallerStartedTwiceLeavesNothingAfterTheRestart)
 {
-    const std::string uninstaller = m_installation / "uninst.exe";
-    ChildProcess first(Quoted(uninstaller));
-    ASSERT_TRUE(first.Started());
-    // Well inside the first one's one-second wait for its copy.
-    Sleep(300);
-    ChildProcess second(Quoted(uninstaller));
-    ASSERT_TRUE(second.Started());
-    EXPECT_EQ(0u, first.WaitForExit(kStepTimeoutMs));
-    EXPECT_EQ(0u, second.WaitForExit(kStepTimeoutMs));
-    EXPECT_TRUE(WaitUntil(Gone, m_installation / "Install.inf", kRemovalTimeoutMs));
-    ExpectNoCopyLeft();
-    EXPECT_EQ(0, FindSetupWindows().count) << "an uninstaller showed a window";
-    for (const char* name : {"velmora.exe", "readme.txt", "license.txt", "Install.inf"})
-        EXPECT_FALSE(FileExists(m_installation / name)) << name << " is left";
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY)) << "expected the entries removed";
-    ASSERT_TRUE(FileExists(uninstaller)) << "expected uninst.exe left by the race; it went";
-    EXPECT_TRUE(ReadWholeFile(uninstaller) == ReadWholeFile(ArtefactPath("VELMORA_IMAGE")));
+    for (DWORD spacingMs : {0, 300, 450, 600, 900}) {
+        SCOPED_TRACE("second uninstaller " + std::to_string(spacingMs) + " ms after the first");
+        if (!FileExists(m_installation / "uninst.exe"))
+            InstallInto(m_installation.Path());
+        const std::string uninstaller = m_installation / "uninst.exe";
+        ChildProcess first(Quoted(uninstaller));
+        Sleep(spacingMs);
+        ChildProcess second(Quoted(uninstaller));
+        ASSERT_TRUE(first.Started() && second.Started());
+        EXPECT_EQ(0u, first.WaitForExit(kStepTimeoutMs));
+        EXPECT_EQ(0u, second.WaitForExit(kStepTimeoutMs));
+        ExpectNoCopyLeft();
+        EXPECT_EQ(0, FindSetupWindows().count) << "an uninstaller showed a window";
+        EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY)) << "expected the entries removed";
+        for (const char* name : {"velmora.exe", "readme.txt", "license.txt", "Install.inf"})
+            EXPECT_FALSE(FileExists(m_installation / name)) << name << " is left";
+        // uninst.exe may wait for the restart, moved aside or, when the second one
+        // held it open for its own copy at that moment, under its own name.
+        std::vector<std::string> left = FilesIn(m_installation.Path());
+        EXPECT_GE(1u, left.size()) << "expected at most uninst.exe left until the restart, found "
+                                   << Listing(m_installation.Path());
+        for (const std::string& name : left) {
+            EXPECT_TRUE(ReadWholeFile(m_installation / name) == ReadWholeFile(ArtefactPath("VELMORA_IMAGE")))
+                << name << " expected to be uninst.exe";
+        }
 
-    Uninstall(uninstaller);
-    EXPECT_TRUE(FileExists(uninstaller)) << "without install.inf the leftover cannot remove itself";
+        SimulateRestart();
+        EXPECT_EQ("", Listing(m_installation.Path())) << "expected the installation folder empty after the restart";
+    }
+}
+
+// A file that cannot be deleted during the removal goes at the next restart;
+// everything else goes at once, and the list of installed programs no longer shows
+// the application. A running program moves aside, so that an installation made
+// again before the restart keeps its own file; a file held open without delete
+// sharing cannot move and waits for the restart under its own name.
+TEST_F(DisturbedUninstall, AFileInUseDuringTheRemovalGoesAtTheNextRestart)
+{
+    enum Use { kRunning, kHeldOpen };
+    struct Row {
+        const char* name;
+        const char* file;
+        Use use;
+        bool installedAgainBeforeRestart;
+    };
+    const Row rows[] = {
+        {"Velmora running", "velmora.exe", kRunning, false},
+        {"Velmora running, installed again before the restart", "velmora.exe", kRunning, true},
+        {"readme.txt held open by another program", "readme.txt", kHeldOpen, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!FileExists(m_installation / "uninst.exe"))
+            InstallInto(m_installation.Path());
+        const std::string busy = m_installation / row.file;
+        const std::string busyBytes = ReadWholeFile(busy);
+        std::unique_ptr<ChildProcess> application;
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (row.use == kRunning) {
+            application.reset(new ChildProcess(Quoted(busy)));
+            ASSERT_TRUE(application->Started());
+            ASSERT_NE(nullptr, WaitForApplicationWindow()) << "expected Velmora's window";
+        } else {
+            held = CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+            ASSERT_NE(INVALID_HANDLE_VALUE, held) << busy << ": " << GetLastError();
+        }
+
+        Uninstall(m_installation / "uninst.exe");
+        EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY)) << "expected the entries removed";
+        for (const std::string& name : InstalledFileNames()) {
+            if (name != row.file) {
+                EXPECT_FALSE(FileExists(m_installation / name)) << name << " is left";
+            }
+        }
+        std::vector<std::string> aside = EntriesStartingWith(m_installation.Path(), "Del");
+        if (row.use == kRunning) {
+            EXPECT_FALSE(FileExists(busy)) << "expected the running program moved off its name";
+            ASSERT_EQ(1u, aside.size()) << "expected it moved aside, found " << Listing(m_installation.Path());
+            EXPECT_TRUE(ReadWholeFile(m_installation / aside[0]) == busyBytes) << aside[0] << " is not " << row.file;
+            EXPECT_EQ(STILL_ACTIVE, application->WaitForExit(0)) << "the removal ended the running application";
+            application->Terminate();
+            application->WaitForExit(kStepTimeoutMs);
+        } else {
+            EXPECT_TRUE(ReadWholeFile(busy) == busyBytes) << "expected the held file left whole under its name";
+            EXPECT_TRUE(aside.empty()) << "a held file cannot move, found " << Listing(m_installation.Path());
+            CloseHandle(held);
+        }
+        if (row.installedAgainBeforeRestart)
+            InstallInto(m_installation.Path());
+
+        SimulateRestart();
+        if (row.installedAgainBeforeRestart) {
+            ExpectInstalledFiles(m_installation.Path());
+            EXPECT_TRUE(EntriesStartingWith(m_installation.Path(), "Del").empty()) << Listing(m_installation.Path());
+        } else {
+            EXPECT_EQ("", Listing(m_installation.Path())) << "expected the installation folder empty after the restart";
+        }
+    }
 }
 
 TEST_F(DisturbedUninstall, TheUninstallerRunAgainFromACopyAfterRemovalChangesNothing)
