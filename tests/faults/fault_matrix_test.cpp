@@ -794,6 +794,19 @@ TEST_F(DisturbedUninstall, AFileInUseDuringTheRemovalGoesAtTheNextRestart)
     }
 }
 
+// The Setup API reports a file of the list that is already gone as a deletion it
+// gave up. Nothing is left of it, so nothing may wait for the restart: a delayed
+// deletion by that name would remove the file of a later installation.
+TEST_F(DisturbedUninstall, AFileDeletedByHandBeforeTheRemovalIsNotLeftToTheRestart)
+{
+    ASSERT_TRUE(DeleteFileA((m_installation / "readme.txt").c_str())) << GetLastError();
+    Uninstall(m_installation / "uninst.exe");
+    EXPECT_TRUE(WaitUntil(Gone, m_installation / "uninst.exe", kRemovalTimeoutMs));
+    ExpectNotInstalled(m_installation.Path());
+    EXPECT_EQ("", Listing(m_installation.Path()));
+    EXPECT_FALSE(DelayedOperationsPending()) << "expected nothing left to the restart";
+}
+
 TEST_F(DisturbedUninstall, TheUninstallerRunAgainFromACopyAfterRemovalChangesNothing)
 {
     ScratchFolder kept;
