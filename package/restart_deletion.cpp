@@ -1,8 +1,8 @@
 #include "package/restart_deletion.h"
 
-#include <string.h>
 #include <windows.h>
 
+#include "package/ansi_text.h"
 #include "package/paths.h"
 
 // Moves path to a new "Del" file beside it; yields 1 with the new name in aside
@@ -14,7 +14,7 @@ static int MoveAside(const char* path, char* aside)
     if (lstrlenA(path) >= (int)sizeof folder)
         return 0;
     lstrcpyA(folder, path);
-    char* lastBackslash = strrchr(folder, '\\');
+    char* lastBackslash = FindLastAnsiChar(folder, '\\');
     if (!lastBackslash || lastBackslash - folder + 1 + TEMP_FILE_NAME_LENGTH >= MAX_PATH)
         return 0;
     *lastBackslash = '\0';
