@@ -169,11 +169,12 @@ TEST_F(JapanesePathMessages, ALastNameTooLongIsCutBetweenCharacters)
     }
 }
 
-// The same through a real box: the robot reads what the user sees.
-TEST_F(JapanesePathMessages, TheBoxShowsTheShortenedPathBetweenCharacters)
+// A long path through a real box, read by the robot as the user sees it: the last
+// name, whose characters end in 0x5C and 0x7C, stays whole after "C:\...".
+TEST_F(JapanesePathMessages, TheBoxShowsALongPathWithItsWholeLastName)
 {
     ScratchFolder scratch;
-    const std::string last = JA_ABILITIES "\\" JA_VELMORA_NEW;
+    const std::string last = JA_ABILITIES "\\" JA_VELMORA_NEW JA_SO;
     std::string path = scratch.Path();
     while (path.size() + 1 + last.size() + 13 <= 259)
         path += "\\" JA_SOFTWARE JA_SO JA_SO JA_SO;
@@ -183,7 +184,8 @@ TEST_F(JapanesePathMessages, TheBoxShowsTheShortenedPathBetweenCharacters)
     AnsweredCall call = CallAnswered({"no"}, 10000, [&] { return ValidateDestination(path.c_str()); });
     EXPECT_EQ(-1, call.result) << call.Describe();
     ASSERT_EQ(1u, call.seen.size()) << call.Describe();
-    EXPECT_EQ(EscapedBytes(ExpectedBox(IDS_FOLDER_MISSING, "C:\\...\\" JA_VELMORA_NEW)), EscapedBytes(call.seen[0]));
+    EXPECT_EQ(EscapedBytes(ExpectedBox(IDS_FOLDER_MISSING, "C:\\...\\" JA_VELMORA_NEW JA_SO)),
+              EscapedBytes(call.seen[0]));
 }
 
 }  // namespace
