@@ -29,6 +29,7 @@ int FolderDialog::DoModal()
     m_browseInfo.pszDisplayName = displayName;
     m_accepted = 0;
     m_validating = 0;
+    m_cancelled = 0;
     LPITEMIDLIST chosen = SHBrowseForFolderA(&m_browseInfo);
     // Both point into this frame: leave nothing dangling in the object.
     m_browseInfo.lParam = 0;
@@ -131,6 +132,8 @@ static void PressOk(HWND browser, FolderDialog* dialog)
     dialog->m_validating = 1;
     int result = ValidateDestination(checked);
     dialog->m_validating = 0;
+    if (dialog->m_cancelled)
+        return;
     if (result != PATH_OK) {
         SetFocus(GetDlgItem(browser, ID_FOLDER_EDIT));
         return;
@@ -150,6 +153,10 @@ LRESULT CALLBACK FolderDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
             PressOk(window, record->folderDialog);
             return 1;
         }
+        // The browser's own handling ends the dialog; a validation still running
+        // under its box must not accept afterwards.
+        if (id == IDCANCEL)
+            record->folderDialog->m_cancelled = 1;
         if (id == ID_FOLDER_EDIT && (code == 0 || code == EN_CHANGE)) {
             int length =
                 GetDlgItemTextA(window, ID_FOLDER_EDIT, record->folderDialog->m_path, MAX_PATH);

@@ -38,4 +38,7 @@ public:
     // Set while a press of OK is being validated: the message boxes have no owner, so
     // the browser stays enabled and could be pressed again underneath them.
     int m_validating;
+    // Set once Cancel or the close button has ended the browser, which can happen
+    // under a validation's box: whatever the box is then answered, nothing is accepted.
+    int m_cancelled;
 };

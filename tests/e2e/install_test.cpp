@@ -177,6 +177,38 @@ TEST_F(LifeCycle, CancelInTheBrowserEndsSilently)
     ExpectNotInstalled(DefaultDestination());
 }
 
+// The boxes of validation have no owner, so the browser stays live under the
+// question whether to create the folder, and its Cancel ends it there. Whatever
+// the question is then answered, nothing is installed; a folder that Yes created
+// stays, as created folders do when the browser is cancelled. A second OK under
+// the box, before the Cancel, is ignored and asks nothing.
+TEST_F(LifeCycle, CancelInTheBrowserUnderTheCreateQuestionInstallsNothing)
+{
+    struct Row {
+        const char* answer;
+        bool secondOk;
+        bool folderStays;
+    };
+    for (const Row& row : {Row{"yes", false, true}, Row{"no", false, false}, Row{"yes", true, true}}) {
+        SCOPED_TRACE(std::string(row.answer) + (row.secondOk ? " after a second OK" : ""));
+        ScratchFolder parent;
+        const std::string destination = parent / "New Velmora";
+        std::vector<std::string> steps = {"yes", "type=" + destination, "browse-ok"};
+        if (row.secondOk)
+            steps.push_back("browse-ok");
+        for (const char* step : {"browse-cancel", row.answer, "wait-gone"})
+            steps.push_back(step);
+        PackageRun run = RunPackage(steps);
+        ASSERT_TRUE(run.robotFinished) << run.robotError;
+        EXPECT_EQ(0u, run.exitCode) << "expected the program ended";
+        std::vector<std::string> expected = {Box(IDS_CONFIRM_INSTALL), Box(IDS_FOLDER_MISSING, destination)};
+        EXPECT_EQ(expected, run.seen) << "expected no message after the cancelled question";
+        EXPECT_EQ(row.folderStays, FolderExists(destination));
+        ExpectNotInstalled(destination);
+        ExpectNoWorkFolderLeft();
+    }
+}
+
 TEST_F(LifeCycle, ATypedFolderOfThreeNewLevelsIsCreatedAndInstalledInto)
 {
     ScratchFolder parent;
