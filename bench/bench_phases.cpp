@@ -3,12 +3,14 @@
 // functions, and times each step inside the process (QueryPerformanceCounter), so
 // that the install phase splits into whose time it is:
 //   split    SplitPackage into a fresh working folder            (the program's)
-//   setupapi RunInfSection "DefaultInstall" into DESTINATION    (Wine's Setup API)
-//   extract  SetupIterateCabinet unpacking every file of the same
+//   extract  SetupIterateCabinet unpacking every file of the split
 //            cabinet into a scratch folder, with no file queue   (Wine's cabinet code)
+//   setupapi RunInfSection "DefaultInstall" into DESTINATION:
+//            the Setup API's work, then grpconv started          (Wine's, then ours)
 //   cleanup  RemoveWorkFolder                                    (the program's)
 // Prints one line: "ok=1 split=MS setupapi=MS extract=MS cleanup=MS files=N".
-// The extraction runs after the install, on the same warm cabinet.
+// The extraction runs before the install, on the same warm cabinet, so that
+// grpconv, which the install starts, does not run beside it.
 #include <windows.h>
 #include <setupapi.h>
 
@@ -82,13 +84,13 @@ int main(int argc, char** argv)
     Clock clock;
     int ok = SplitPackage(argv[1], files.cabinet, files.uninstaller, files.inf);
     double split = clock.Lap();
-    ok = ok && RunInfSection(workFolder, argv[2], "DefaultInstall");
-    double setupApi = clock.Lap();
     ok = ok && SetupIterateCabinetA(files.cabinet, 0, ExtractEveryFile, &extraction) &&
          !extraction.failed;
     double extract = clock.Lap();
     RemoveWorkFolder(extraction.folder);
     clock.Lap();
+    ok = ok && RunInfSection(workFolder, argv[2], "DefaultInstall");
+    double setupApi = clock.Lap();
     RemoveWorkFolder(workFolder);
     double cleanup = clock.Lap();
     std::printf("ok=%d split=%.3f setupapi=%.3f extract=%.3f cleanup=%.3f files=%u\n", ok, split,
