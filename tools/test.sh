@@ -25,9 +25,12 @@ for preset in x86_64 i686; do
         echo "== $preset: NOT RUN: $thirty_two_bit"
         continue
     fi
-    wine=$(grep -o "made by wine-.*" build/$preset/Testing/Temporary/LastTest.log | head -1)
-    echo "== $preset: Wine prefix ${wine:-not made}"
-    grep -E "tests passed|tests failed|Total Test time|^ *[0-9]+ - .*\((Failed|Timeout|Not Run|SEGFAULT|Subprocess)" \
+    case $preset in
+    x86_64) wine=$(wine --version 2>/dev/null) ;;
+    i686) wine="$(cmake/wow64/session.sh wine --version 2>/dev/null) (WoW64, sid root)" ;;
+    esac
+    echo "== $preset on $wine"
+    grep -E "tests passed|tests failed|Total Test time|^[[:space:]]*[0-9]+ - .*\((Failed|Timeout|Not Run|SEGFAULT|Subprocess)" \
         build/$preset/ctest.log || true
 done
 exit $status
