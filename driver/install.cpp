@@ -3,6 +3,7 @@
 #include "driver/propose.h"
 #include "folderdialog/folder_dialog.h"
 #include "package/inf_runner.h"
+#include "package/spellable_path.h"
 #include "package/split.h"
 #include "package/work_folder.h"
 #include "resources/messages.h"
@@ -40,10 +41,23 @@ static void InstallFromPackage(const char* packagePath, const char* destination)
     ShowMessage(IDS_INSTALL_DONE, STYLE_PLAIN);
 }
 
+// A temporary folder that no narrow name reaches can never hold the working folder.
+// Known before the destination is chosen, it ends the run before validation may
+// have created a folder for an installation that cannot happen.
+static int TemporaryFolderReachable()
+{
+    char tempFolder[MAX_PATH];
+    return GetSpellableTempPath(tempFolder, sizeof tempFolder) != 0;
+}
+
 void RunInstall(HINSTANCE instance, const char* packagePath)
 {
     if (ShowMessage(IDS_CONFIRM_INSTALL, STYLE_QUESTION) == IDNO)
         return;
+    if (!TemporaryFolderReachable()) {
+        ShowMessage(IDS_COPY_FAILED, STYLE_WARNING);
+        return;
+    }
     char folder[MAX_PATH];
     ProposeDestination(folder);
 

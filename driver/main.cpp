@@ -4,6 +4,7 @@
 #include "driver/dll_search.h"
 #include "driver/install.h"
 #include "driver/instance.h"
+#include "driver/package_path.h"
 #include "driver/relocate.h"
 #include "driver/second_stage.h"
 
@@ -27,7 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         break;
     case START_INSTALL: {
         char packagePath[MAX_PATH];
-        TakePackagePath(commandLine, packagePath, sizeof packagePath);
+        TakeSpellablePackagePath(commandLine, GetCommandLineW(), packagePath, sizeof packagePath);
         RunInstall(instance, packagePath);
         break;
     }

@@ -1,6 +1,7 @@
 #include "driver/relocate.h"
 
 #include "package/paths.h"
+#include "package/spellable_path.h"
 
 int FormatSecondStageCommandLine(char* commandLine, int size, const char* copyPath,
                                  HANDLE uninstaller, const char* uninstallerPath)
@@ -17,12 +18,12 @@ int FormatSecondStageCommandLine(char* commandLine, int size, const char* copyPa
 #define LONGEST_TEMP_FOLDER (MAX_PATH - 1 - TEMP_FILE_NAME_LENGTH)
 
 // Copies the running program to a new "Del" file in the temporary folder. A path
-// that does not fit, or a copy that is not whole, yields 0: started, it would
-// remove the wrong folder or nothing at all.
+// that does not fit or that no narrow name reaches, or a copy that is not whole,
+// yields 0: started, it would remove the wrong folder or nothing at all.
 static int MakeTemporaryCopy(char* ownPath, char* copyPath)
 {
-    DWORD ownLength = GetModuleFileNameA(NULL, ownPath, MAX_PATH);
-    DWORD tempLength = GetTempPathA(MAX_PATH, copyPath);
+    DWORD ownLength = GetSpellableModuleFileName(ownPath, MAX_PATH);
+    DWORD tempLength = GetSpellableTempPath(copyPath, MAX_PATH);
     if (ownLength == 0 || ownLength >= MAX_PATH || tempLength == 0
         || tempLength > LONGEST_TEMP_FOLDER || !GetTempFileNameA(copyPath, "Del", 0, copyPath))
         return 0;

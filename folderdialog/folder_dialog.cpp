@@ -1,6 +1,7 @@
 #include "folderdialog/folder_dialog.h"
 
 #include "folderdialog/validate.h"
+#include "package/spellable_path.h"
 
 FolderDialog::FolderDialog(const char* caption, const char* prompt, const char* initialFolder)
 {
@@ -92,13 +93,26 @@ static void InitialiseBrowser(HWND browser, BrowseHookRecord* record)
     SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, (LPARAM)start);
 }
 
+// SHGetPathFromIDListA, except that a letter the code page lacks never becomes a
+// look-alike ("Lódz" for "Łódź", which may be another folder): the short form
+// stands in, or where none is spelt, the name with "?", which validation refuses.
+static int SelectedPath(LPCITEMIDLIST item, char* path)
+{
+    if (!SHGetPathFromIDListA(item, path))
+        return 0;
+    WCHAR realPath[MAX_PATH];
+    if (SHGetPathFromIDListW(item, realPath) && !RespellPath(path, MAX_PATH, realPath))
+        SpellInAnsi(realPath, path, MAX_PATH);
+    return 1;
+}
+
 static void ShowSelection(HWND browser, BrowseHookRecord* record, LPCITEMIDLIST item)
 {
     char path[MAX_PATH];
     const char* text = path;
     int enableOk = 1;
     // Wine reports the desktop root as a null list.
-    if (!item || !SHGetPathFromIDListA(item, path)) {
+    if (!item || !SelectedPath(item, path)) {
         // Outside the file system the start text comes back.
         text = InitialFolderOrCurrent(record->folderDialog, path);
     } else if (!path[0] || path[1] != ':') {

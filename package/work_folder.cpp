@@ -2,6 +2,7 @@
 
 #include "package/layout.h"
 #include "package/paths.h"
+#include "package/spellable_path.h"
 
 // The working folder's name, then a backslash and the longest of the files.
 static const DWORD kLongestTempFolder =
@@ -10,7 +11,7 @@ static const DWORD kLongestTempFolder =
 int CreateWorkFolder(char* workFolder)
 {
     char tempFolder[MAX_PATH];
-    DWORD tempLength = GetTempPathA(sizeof tempFolder, tempFolder);
+    DWORD tempLength = GetSpellableTempPath(tempFolder, sizeof tempFolder);
     // The folder's name and the longest file the split writes into it must still fit:
     // a folder too long for its files or its listing pattern could never be emptied.
     if (tempLength == 0 || tempLength > kLongestTempFolder ||

@@ -7,17 +7,30 @@
 #include "tests/support/process.h"
 #include "tools/robot/robot.h"
 
-PackageRun RunPackage(const std::vector<std::string>& steps, const std::string& commandLine,
-                      const char* application, const char* folder, DWORD stepTimeoutMs)
+static PackageRun AnswerPackage(ChildProcess& setup, const std::vector<std::string>& steps,
+                                DWORD stepTimeoutMs)
 {
     PackageRun run;
-    std::string line = commandLine.empty() ? "\"" + ArtefactPath("VELMORA_PACKAGE") + "\"" : commandLine;
-    ChildProcess setup(line, 0, application, folder);
     if (!setup.Started())
         return run;
     run.robotFinished = RunRobot(steps, stepTimeoutMs, &run.seen, &run.robotError);
     run.exitCode = setup.WaitForExit(stepTimeoutMs);
     return run;
+}
+
+PackageRun RunPackage(const std::vector<std::string>& steps, const std::string& commandLine,
+                      const char* application, const char* folder, DWORD stepTimeoutMs)
+{
+    std::string line = commandLine.empty() ? "\"" + ArtefactPath("VELMORA_PACKAGE") + "\"" : commandLine;
+    ChildProcess setup(line, 0, application, folder);
+    return AnswerPackage(setup, steps, stepTimeoutMs);
+}
+
+PackageRun RunPackage(const std::vector<std::string>& steps, const std::wstring& commandLine,
+                      DWORD stepTimeoutMs)
+{
+    ChildProcess setup(commandLine);
+    return AnswerPackage(setup, steps, stepTimeoutMs);
 }
 
 std::string Box(UINT id)

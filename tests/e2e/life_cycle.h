@@ -20,6 +20,10 @@ PackageRun RunPackage(const std::vector<std::string>& steps, const std::string& 
                       const char* application = NULL, const char* folder = NULL,
                       DWORD stepTimeoutMs = 20000);
 
+// The same with a wide command line, for names the ANSI code page cannot spell.
+PackageRun RunPackage(const std::vector<std::string>& steps, const std::wstring& commandLine,
+                      DWORD stepTimeoutMs = 20000);
+
 // The robot's record of a message box with a catalogue text, in this run's language.
 std::string Box(UINT id);
 std::string Box(UINT id, const std::string& path);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "tests/support/scratch.h"
+
 std::string ArtefactPath(const char* variable)
 {
     char value[MAX_PATH];
@@ -11,22 +13,26 @@ std::string ArtefactPath(const char* variable)
     return length > 0 && length < sizeof value ? value : "";
 }
 
-static bool SaveVariable(const char* name, char* value)
+static bool SaveVariable(const WCHAR* name, WCHAR* value)
 {
-    DWORD length = GetEnvironmentVariableA(name, value, MAX_PATH);
+    DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
     return length > 0 && length < MAX_PATH;
 }
 
-TemporaryFolderSetting::TemporaryFolderSetting(const std::string& folder)
+void TemporaryFolderSetting::Set(const std::wstring& folder)
 {
-    m_hadTemp = SaveVariable("TEMP", m_temp);
-    m_hadTmp = SaveVariable("TMP", m_tmp);
-    SetEnvironmentVariableA("TEMP", folder.c_str());
-    SetEnvironmentVariableA("TMP", folder.c_str());
+    m_hadTemp = SaveVariable(L"TEMP", m_temp);
+    m_hadTmp = SaveVariable(L"TMP", m_tmp);
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
 }
+
+TemporaryFolderSetting::TemporaryFolderSetting(const std::wstring& folder) { Set(folder); }
+
+TemporaryFolderSetting::TemporaryFolderSetting(const std::string& folder) { Set(Widen(folder)); }
 
 TemporaryFolderSetting::~TemporaryFolderSetting()
 {
-    SetEnvironmentVariableA("TEMP", m_hadTemp ? m_temp : NULL);
-    SetEnvironmentVariableA("TMP", m_hadTmp ? m_tmp : NULL);
+    SetEnvironmentVariableW(L"TEMP", m_hadTemp ? m_temp : NULL);
+    SetEnvironmentVariableW(L"TMP", m_hadTmp ? m_tmp : NULL);
 }

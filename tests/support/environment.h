@@ -12,13 +12,16 @@ std::string ArtefactPath(const char* variable);
 class TemporaryFolderSetting {
 public:
     explicit TemporaryFolderSetting(const std::string& folder);
+    // A folder whose name the ANSI code page may not spell.
+    explicit TemporaryFolderSetting(const std::wstring& folder);
     ~TemporaryFolderSetting();
     TemporaryFolderSetting(const TemporaryFolderSetting&) = delete;
     TemporaryFolderSetting& operator=(const TemporaryFolderSetting&) = delete;
 
 private:
-    char m_temp[MAX_PATH];
-    char m_tmp[MAX_PATH];
+    void Set(const std::wstring& folder);
+    WCHAR m_temp[MAX_PATH];
+    WCHAR m_tmp[MAX_PATH];
     bool m_hadTemp;
     bool m_hadTmp;
 };

@@ -17,6 +17,18 @@ ChildProcess::ChildProcess(const std::string& commandLine, DWORD flags, const ch
     EXPECT_TRUE(m_started) << "cannot start " << commandLine << ": " << GetLastError();
 }
 
+ChildProcess::ChildProcess(const std::wstring& commandLine)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::vector<WCHAR> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    SetLastError(0xdeadbeef);
+    m_started = CreateProcessW(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &startup,
+                               &m_process);
+    EXPECT_TRUE(m_started) << "cannot start a wide command line: " << GetLastError();
+}
+
 ChildProcess::~ChildProcess()
 {
     if (!m_started)

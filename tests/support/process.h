@@ -9,6 +9,8 @@ class ChildProcess {
 public:
     explicit ChildProcess(const std::string& commandLine, DWORD flags = 0,
                           const char* application = NULL, const char* folder = NULL);
+    // A command line with names that the ANSI code page may not spell.
+    explicit ChildProcess(const std::wstring& commandLine);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

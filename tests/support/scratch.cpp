@@ -18,26 +18,28 @@ ScratchFolder::ScratchFolder()
 
 ScratchFolder::~ScratchFolder() { RemoveTree(m_path); }
 
-void RemoveTree(const std::string& path)
+void RemoveTree(const std::string& path) { RemoveTree(Widen(path)); }
+
+void RemoveTree(const std::wstring& path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE listing = FindFirstFileA((path + "\\*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW((path + L"\\*").c_str(), &entry);
     if (listing != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string child = path + "\\" + name;
+            std::wstring child = path + L"\\" + name;
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(child);
             } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(listing, &entry));
+        } while (FindNextFileW(listing, &entry));
         FindClose(listing);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
 }
 
 bool FileExists(const std::string& path)
@@ -50,6 +52,53 @@ bool FolderExists(const std::string& path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring Widen(const std::string& ansi)
+{
+    std::wstring wide(ansi.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], (int)wide.size()) - 1);
+    return wide;
+}
+
+std::string Utf8Of(const std::wstring& wide)
+{
+    std::string utf8(wide.size() * 3 + 1, '\0');
+    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], (int)utf8.size(), NULL,
+                                    NULL) - 1);
+    return utf8;
+}
+
+std::wstring LongNameOf(const std::wstring& path)
+{
+    WCHAR longName[MAX_PATH];
+    DWORD length = GetLongPathNameW(path.c_str(), longName, MAX_PATH);
+    return length && length < MAX_PATH ? longName : L"";
+}
+
+std::string AnsiShortForm(const std::wstring& path)
+{
+    WCHAR shortForm[MAX_PATH];
+    DWORD length = GetShortPathNameW(path.c_str(), shortForm, MAX_PATH);
+    char ansi[MAX_PATH];
+    BOOL lost = FALSE;
+    if (!length || length >= MAX_PATH ||
+        !WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortForm, -1, ansi, sizeof ansi, NULL, &lost) ||
+        lost)
+        return "";
+    return ansi;
 }
 
 std::string ReadWholeFile(const std::string& path)

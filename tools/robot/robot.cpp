@@ -1,5 +1,7 @@
 #include "tools/robot/robot.h"
 
+#include <shlobj.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -78,6 +80,44 @@ bool WaitFor(DWORD timeoutMs, Test test)
             return false;
         Sleep(kPollMs);
     }
+}
+
+// Has the browser select a folder in its tree by its wide name, written into the
+// browser's own process since the message carries a pointer. The shell then reports
+// the selection as it does for a click, names outside the code page included.
+bool SelectInBrowser(HWND browser, const std::string& utf8Path, DWORD timeoutMs, std::string* problem)
+{
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8Path.c_str(), -1, NULL, 0);
+    if (length <= 0) {
+        *problem = "the path is not UTF-8";
+        return false;
+    }
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8Path.c_str(), -1, &wide[0], length);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(browser, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE | SYNCHRONIZE |
+                                     PROCESS_QUERY_INFORMATION, FALSE, processId);
+    if (!process) {
+        *problem = "cannot open the browser's process: " + std::to_string(GetLastError());
+        return false;
+    }
+    // The browser's setup may still select its start folder after the window shows;
+    // a selection sent before that is undone. Bounded: a busy browser still gets it.
+    WaitForInputIdle(process, timeoutMs);
+    SIZE_T bytes = length * sizeof(WCHAR);
+    void* remote = VirtualAllocEx(process, NULL, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    DWORD_PTR ignored;
+    bool sent = remote && WriteProcessMemory(process, remote, wide.data(), bytes, NULL) &&
+                SendMessageTimeoutW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(remote),
+                                    SMTO_ABORTIFHUNG, timeoutMs, &ignored) != 0;
+    // A browser still at work on the message may yet read the path: then it stays.
+    if (remote && sent)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!sent)
+        *problem = "the browser did not take the selection";
+    return sent;
 }
 
 int ButtonOf(const std::string& step)
@@ -195,6 +235,11 @@ static bool RunStep(const std::string& step, DWORD timeoutMs, std::vector<std::s
             return false;
         }
         return true;
+    }
+    if (step.compare(0, 7, "select=") == 0) {
+        if (!waitForBrowser())
+            return timeout();
+        return SelectInBrowser(window, step.substr(7), timeoutMs, problem);
     }
     if (step == "read") {
         if (!waitForBrowser())

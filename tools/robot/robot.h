@@ -17,6 +17,8 @@
 //   "browse-ok"                  wait for the browser, press OK (fails if disabled),
 //                                then wait until it closes or a message box shows
 //   "browse-cancel"              wait for the browser, press Cancel, wait until gone
+//   "select=PATH"                wait for the browser and have it select the folder
+//                                PATH (UTF-8) in its tree, as BFFM_SETSELECTIONW does
 //   "read"                       wait for the browser, record "edit=<text> ok=<0|1>"
 //   "wait-gone"                  wait until no "Setup" window is left
 // seen (may be null) receives the records in order, also when a step fails. On
