@@ -41,20 +41,22 @@ static void InstallFromPackage(const char* packagePath, const char* destination)
     ShowMessage(IDS_INSTALL_DONE, STYLE_PLAIN);
 }
 
-// A temporary folder that no narrow name reaches can never hold the working folder.
-// Known before the destination is chosen, it ends the run before validation may
-// have created a folder for an installation that cannot happen.
-static int TemporaryFolderReachable()
+// A temporary folder that the ANSI call names but no narrow name reaches can never
+// hold the working folder. Known before the destination is chosen, it ends the run
+// before validation may have created a folder for an installation that cannot
+// happen. Every other temporary-folder fault shows at the split, as it always has.
+static int TemporaryFolderUnspellable()
 {
     char tempFolder[MAX_PATH];
-    return GetSpellableTempPath(tempFolder, sizeof tempFolder) != 0;
+    return GetTempPathA(sizeof tempFolder, tempFolder) != 0
+           && GetSpellableTempPath(tempFolder, sizeof tempFolder) == 0;
 }
 
 void RunInstall(HINSTANCE instance, const char* packagePath)
 {
     if (ShowMessage(IDS_CONFIRM_INSTALL, STYLE_QUESTION) == IDNO)
         return;
-    if (!TemporaryFolderReachable()) {
+    if (TemporaryFolderUnspellable()) {
         ShowMessage(IDS_COPY_FAILED, STYLE_WARNING);
         return;
     }
