@@ -251,6 +251,20 @@ class Validation : public ::testing::Test {
 protected:
     void SetUp() override { g_hInstance = GetModuleHandleA(NULL); }
     const DWORD kStepMs = 10000;
+
+    // Each path brings message 7 alone and result 1: no question before it, nothing after.
+    template <typename Paths> void ExpectRefusedAtOnce(const Paths& paths)
+    {
+        for (const std::string& path : paths) {
+            SCOPED_TRACE(path);
+            AnsweredCall call =
+                CallAnswered({"ok"}, kStepMs, [&] { return ValidateDestination(path.c_str()); });
+            EXPECT_EQ(1, call.result) << call.Describe();
+            ASSERT_EQ(1u, call.seen.size()) << call.Describe();
+            EXPECT_EQ(ExpectedBox(IDS_FOLDER_INVALID, path), call.seen[0]);
+            EXPECT_TRUE(call.leftOver.empty()) << call.Describe();
+        }
+    }
 };
 
 TEST_F(Validation, AcceptsWhatExistsWithoutAnyMessage)
@@ -312,14 +326,7 @@ TEST_F(Validation, RefusesAMalformedPathBeforeAnyQuestion)
     ScratchFolder scratch;
     const std::string malformed[] = {"", "C:", scratch / "a\\", scratch / "a\\\\b",
                                      scratch / "a|b", "\\\\server\\share"};
-    for (const std::string& path : malformed) {
-        AnsweredCall call =
-            CallAnswered({"ok"}, kStepMs, [&] { return ValidateDestination(path.c_str()); });
-        EXPECT_EQ(1, call.result) << path << ": " << call.Describe();
-        ASSERT_EQ(1u, call.seen.size()) << path << ": " << call.Describe();
-        EXPECT_EQ(ExpectedBox(IDS_FOLDER_INVALID, path), call.seen[0]);
-        EXPECT_TRUE(call.leftOver.empty()) << path << ": " << call.Describe();
-    }
+    ExpectRefusedAtOnce(malformed);
     EXPECT_FALSE(FolderExists(scratch / "a")) << "a malformed path had a level created";
 }
 
@@ -332,14 +339,7 @@ TEST_F(Validation, RefusesADeviceNameBeforeAnyQuestion)
                                       scratch / "new\\Nul .txt\\Velmor32"};
     for (const char* device : kDeviceNames)
         typed.push_back(scratch / (std::string("made\\") + MixedCase(device)));
-    for (const std::string& path : typed) {
-        AnsweredCall call =
-            CallAnswered({"ok"}, kStepMs, [&] { return ValidateDestination(path.c_str()); });
-        EXPECT_EQ(1, call.result) << path << ": " << call.Describe();
-        ASSERT_EQ(1u, call.seen.size()) << path << ": " << call.Describe();
-        EXPECT_EQ(ExpectedBox(IDS_FOLDER_INVALID, path), call.seen[0]);
-        EXPECT_TRUE(call.leftOver.empty()) << path << ": " << call.Describe();
-    }
+    ExpectRefusedAtOnce(typed);
     EXPECT_FALSE(FolderExists(scratch / "new")) << "a level above a device name was made";
     EXPECT_FALSE(FolderExists(scratch / "made")) << "a level above a device name was made";
 }
