@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds the release and starts it under Wine:
 #   run-installer.sh       the 32-bit release, dist/VelmoraSetup.exe, under the
-#                          WoW64 Wine of the sid root (tools/wow64-root.sh)
+#                          WoW64 Wine of the sid root (tools/wow64-root.sh); where
+#                          the kernel runs no 32-bit code, the 64-bit twin instead
 #   run-installer.sh x64   the 64-bit twin, dist/VelmoraSetup-x64.exe, under this
 #                          machine's wine64
 #  - With a DISPLAY: the real dialogs, in a prefix kept in build/wineprefix-demo.
@@ -16,8 +17,8 @@ x64) preset=x86_64 package=dist/VelmoraSetup-x64.exe session= ;;
 esac
 sh tools/install-deps.sh
 if [ -n "$session" ] && ! python3 cmake/wow64/runs-32-bit-code.py >&2; then
-    echo "run-installer: the 32-bit release cannot run on this machine; 'sh tools/run-installer.sh x64' runs the 64-bit twin" >&2
-    exit 1
+    echo "run-installer: the 32-bit release cannot run on this machine; running the 64-bit twin of the same sources instead" >&2
+    preset=x86_64 package=dist/VelmoraSetup-x64.exe session=
 fi
 cmake --preset $preset >/dev/null && cmake --build --preset $preset -j2
 build=build/$preset
@@ -40,7 +41,7 @@ export VELMORA_WINEPREFIX="$prefix" package build
 # One session for the installer and the robot: they must share one wineserver.
 $session sh -c '
     cmake/wine-prefix.sh create "$VELMORA_WINEPREFIX" $build/tools/grpconv/grpconv.exe >/dev/null
-    echo "$(wine --version) runs $package; no DISPLAY: the robot answers the installer"
+    echo "$(WINEDEBUG=-all wine --version) runs $package; no DISPLAY: the robot answers the installer"
     echo "(message 1: Yes, folder: OK, create: Yes, done: OK)"
     cmake/wine-run.sh $package &
     installer=$!
